@@ -1,0 +1,21 @@
+# Chooses the platform layer. Portable sources are listed by each directory;
+# platform files sit beside them as foo_win.cc / foo_linux.cc / foo_x11.cc and
+# are added through lumacast_platform_sources().
+if(WIN32)
+  set(LUMACAST_PLATFORM win)
+  add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601 CURL_STATICLIB)
+else()
+  set(LUMACAST_PLATFORM linux)
+endif()
+
+# lumacast_platform_sources(<target> <stem>...) adds <stem>_win.cc on Windows and
+# <stem>_linux.cc elsewhere, whichever exists.
+function(lumacast_platform_sources target)
+  foreach(stem IN LISTS ARGN)
+    set(file "${CMAKE_CURRENT_SOURCE_DIR}/${stem}_${LUMACAST_PLATFORM}.cc")
+    if(NOT EXISTS "${file}")
+      message(FATAL_ERROR "missing platform file ${file}")
+    endif()
+    target_sources(${target} PRIVATE "${file}")
+  endforeach()
+endfunction()

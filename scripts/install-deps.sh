@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Installs everything both builds need: Debian packages for the native and the
+# cross build, then the Windows-only static libraries (libcurl, minizip,
+# GoogleTest) cross-built from Debian's own sources into third_party/win32.
+# Safe to re-run: each step checks first and stays quiet when nothing is to do.
+set -euo pipefail
+here=$(cd "$(dirname "$0")/.." && pwd)
+SUDO=""; [ "$(id -u)" = 0 ] || SUDO="sudo"
+export DEBIAN_FRONTEND=noninteractive
+
+native_pkgs=(build-essential cmake ninja-build pkg-config python3 openssl libssl-dev
+  libcurl4-openssl-dev libminizip-dev zlib1g-dev googletest libgtest-dev libgmock-dev
+  libbenchmark-dev libcairo2-dev libpango1.0-dev libx11-dev xvfb xdotool x11-utils
+  imagemagick fonts-wqy-microhei fonts-dejavu-core osslsigncode dpkg-dev)
+cross_pkgs=(g++-mingw-w64-i686-posix libz-mingw-w64-dev wine wine32:i386)
+
+missing=()
+for p in "${native_pkgs[@]}" "${cross_pkgs[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")
+done
+need_src=0
+grep -q '^Types:.*deb-src' /etc/apt/sources.list.d/debian.sources 2>/dev/null || need_src=1
+if [ ${#missing[@]} -gt 0 ] || [ $need_src = 1 ]; then
+  echo "install-deps: installing ${missing[*]:-(source lists)}"
+  dpkg --print-foreign-architectures | grep -qx i386 || $SUDO dpkg --add-architecture i386
+  if [ $need_src = 1 ] && [ -f /etc/apt/sources.list.d/debian.sources ]; then
+    $SUDO sed -i 's/^Types: deb$/Types: deb deb-src/' /etc/apt/sources.list.d/debian.sources
+  fi
+  $SUDO apt-get update -qq
+  [ ${#missing[@]} -eq 0 ] || $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+exec "$here/scripts/build-win32-deps.sh"
