@@ -1,0 +1,9 @@
+#include <windows.h>
+
+#include "base/time.h"
+
+namespace nbase::internal {
+
+uint32_t SystemTicks() { return timeGetTime(); }
+
+}  // namespace nbase::internal

@@ -1,0 +1,71 @@
+// The UI thread's pump on Linux (Linux builds only; the loop kind is
+// kLoopWindows there too).
+//
+// It sleeps in poll() on a set of registered file descriptors (the display
+// connection, for one) plus a wake descriptor (an eventfd). Posts write the
+// wake descriptor once per empty-to-non-empty transition of the loop's inbox
+// (`wake_pending`), like the Windows UI pump's single wake message.
+// A ready descriptor's callback runs between tasks, or goes to the run's
+// MessageHook when there is one. Loop thread only, except `Wake`.
+#ifndef BASE_UI_MESSAGE_PUMP_LINUX_H_
+#define BASE_UI_MESSAGE_PUMP_LINUX_H_
+
+#include <atomic>
+#include <functional>
+#include <vector>
+
+#include "base/message_pump.h"
+
+namespace nbase {
+
+class LinuxUIMessagePump : public MessagePump {
+ public:
+  using DescriptorCallback = std::function<void(int fd, short revents)>;
+
+  LinuxUIMessagePump();
+  ~LinuxUIMessagePump() override;
+
+  // The calling thread's UI pump, or null when its loop is not a UI loop.
+  static LinuxUIMessagePump* ForThisThread();
+
+  // Calls `callback` on the loop thread whenever poll() reports one of
+  // `events` (POLLIN, ...) on `fd`. False when `fd` is already watched.
+  bool WatchDescriptor(int fd, short events, DescriptorCallback callback);
+  // False when `fd` was not watched. Safe from inside a callback.
+  bool UnwatchDescriptor(int fd);
+
+  void RunWith(Delegate* delegate, MessageHook* hook) override;
+  void StopRun() override;
+  void Wake() override;
+  void WakeAt(MonoTime when) override { next_wakeup_ = when; }
+
+  // Number of wake-up writes made so far (one per idle-to-busy transition).
+  int wake_writes() const { return wake_writes_.load(); }
+
+ private:
+  struct Watch {
+    int fd;
+    short events;
+    DescriptorCallback callback;
+  };
+  struct RunState {
+    bool stop_requested = false;
+    Delegate* client = nullptr;
+    MessageHook* message_hook = nullptr;
+  };
+
+  // Polls once; dispatches ready descriptors. True when any was ready.
+  bool PollOnce(int timeout_ms);
+  void DrainWakeDescriptor();
+
+  int wake_fd_ = -1;
+  std::atomic<int> wake_pending_{0};
+  std::atomic<int> wake_writes_{0};
+  MonoTime next_wakeup_ = 0;
+  RunState* state_ = nullptr;
+  std::vector<Watch> watches_;
+};
+
+}  // namespace nbase
+
+#endif  // BASE_UI_MESSAGE_PUMP_LINUX_H_
