@@ -1,0 +1,120 @@
+// The URL moniker download. urlmon and wininet are loaded from the system
+// folder at run time so that nothing beside the installer can stand in for
+// them.
+#include "app/setup_download.h"
+
+#include <windows.h>
+#include <urlmon.h>
+#include <wininet.h>
+
+namespace {
+
+constexpr HRESULT kRedirectRefused = static_cast<HRESULT>(0x800C0014);  // INET_E_REDIRECT_FAILED
+
+HMODULE LoadSystemLibrary(const wchar_t* name) {
+  wchar_t folder[MAX_PATH];
+  UINT length = ::GetSystemDirectoryW(folder, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) return nullptr;
+  std::wstring path(folder, length);
+  path += L'\\';
+  path += name;
+  return ::LoadLibraryW(path.c_str());
+}
+
+template <class Function>
+Function SystemFunction(const wchar_t* library, const char* name) {
+  HMODULE module = LoadSystemLibrary(library);  // kept loaded for the process
+  return module ? reinterpret_cast<Function>(reinterpret_cast<void*>(::GetProcAddress(module, name)))
+                : nullptr;
+}
+
+bool IsSecure(const wchar_t* url) { return url && ::_wcsnicmp(url, L"https://", 8) == 0; }
+
+// The download's status callback. One instance lives on the worker's stack for
+// one attempt; reference counting never frees it.
+class CBSCallbackImpl : public IBindStatusCallback, public IHttpSecurity {
+ public:
+  CBSCallbackImpl(const DownloadProgressCallback* progress, bool secure_source)
+      : progressCallback(progress), secureSource(secure_source) {}
+
+  // IUnknown (both faces).
+  STDMETHODIMP QueryInterface(REFIID iid, void** object) override {
+    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IBindStatusCallback)) {
+      *object = static_cast<IBindStatusCallback*>(this);
+    } else if (IsEqualIID(iid, IID_IHttpSecurity) || IsEqualIID(iid, IID_IWindowForBindingUI)) {
+      *object = static_cast<IHttpSecurity*>(this);
+    } else {
+      *object = nullptr;
+      return E_NOINTERFACE;
+    }
+    AddRef();
+    return S_OK;
+  }
+  STDMETHODIMP_(ULONG) AddRef() override { return ++refCount; }
+  STDMETHODIMP_(ULONG) Release() override { return --refCount; }
+
+  // IBindStatusCallback.
+  STDMETHODIMP OnStartBinding(DWORD, IBinding*) override { return S_OK; }
+  STDMETHODIMP GetPriority(LONG*) override { return E_NOTIMPL; }
+  STDMETHODIMP OnLowResource(DWORD) override { return S_OK; }
+  STDMETHODIMP OnProgress(ULONG progress, ULONG progress_max, ULONG status, LPCWSTR text) override {
+    // A secure source must not hand the download over to a plain address.
+    if (status == BINDSTATUS_REDIRECTING && secureSource && !IsSecure(text)) {
+      redirectRefused = true;
+      return E_ABORT;
+    }
+    if (*progressCallback) (*progressCallback)(progress, progress_max);
+    return S_OK;
+  }
+  STDMETHODIMP OnStopBinding(HRESULT, LPCWSTR) override { return S_OK; }
+  STDMETHODIMP GetBindInfo(DWORD* flags, BINDINFO*) override {
+    // Newest version, nothing written to the cache. Certificate and redirect
+    // problems are deliberately not ignored.
+    *flags |= BINDF_GETNEWESTVERSION | BINDF_NOWRITECACHE;
+    return S_OK;
+  }
+  STDMETHODIMP OnDataAvailable(DWORD, DWORD, FORMATETC*, STGMEDIUM*) override { return S_OK; }
+  STDMETHODIMP OnObjectAvailable(REFIID, IUnknown*) override { return S_OK; }
+
+  // IWindowForBindingUI / IHttpSecurity.
+  STDMETHODIMP GetWindow(REFGUID, HWND* window) override {
+    *window = ::GetDesktopWindow();
+    ++windowRequests;
+    return S_OK;
+  }
+  STDMETHODIMP OnSecurityProblem(DWORD) override {
+    // A bad certificate or a downgrade fails this attempt; the next mirror
+    // is tried.
+    return E_ABORT;
+  }
+
+  ULONG refCount = 1;
+  const DownloadProgressCallback* progressCallback;
+  int windowRequests = 0;
+  bool secureSource;
+  bool redirectRefused = false;
+};
+
+using DownloadFunction = HRESULT(WINAPI*)(IUnknown*, LPCWSTR, LPCWSTR, DWORD, IBindStatusCallback*);
+using DeleteCacheFunction = BOOL(WINAPI*)(LPCWSTR);
+
+}  // namespace
+
+int32_t FetchUrlToFile(const std::wstring& url, const std::wstring& path,
+                       const DownloadProgressCallback& progress, int* window_requests) {
+  static const DownloadFunction download = SystemFunction<DownloadFunction>(L"urlmon.dll", "URLDownloadToFileW");
+  if (!download) return E_NOTIMPL;
+  const HRESULT com = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  CBSCallbackImpl callback(&progress, IsSecure(url.c_str()));
+  HRESULT result = download(nullptr, url.c_str(), path.c_str(), 0, &callback);
+  if (callback.redirectRefused) result = kRedirectRefused;
+  *window_requests += callback.windowRequests;
+  if (SUCCEEDED(com)) ::CoUninitialize();
+  return result;
+}
+
+void ForgetCachedCopy(const std::wstring& url) {
+  static const DeleteCacheFunction forget =
+      SystemFunction<DeleteCacheFunction>(L"wininet.dll", "DeleteUrlCacheEntryW");
+  if (forget) forget(url.c_str());
+}
