@@ -3,9 +3,18 @@
 # are added through lumacast_platform_sources().
 if(WIN32)
   set(LUMACAST_PLATFORM win)
+  enable_language(RC)
   add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601 CURL_STATICLIB)
+  # Every program (the installer, tests, tools) imports system DLLs only, so
+  # it runs as it is under Windows and Wine without mingw's runtime DLLs.
+  add_link_options(-static -static-libgcc -static-libstdc++)
+  # The system import libraries the installer's code uses.
+  set(LUMACAST_WIN32_SYSTEM_LIBS gdiplus urlmon wininet ole32 oleaut32 uuid shlwapi shell32
+      comctl32 imm32 winmm msimg32 version ws2_32 crypt32 bcrypt advapi32 gdi32 user32)
 else()
   set(LUMACAST_PLATFORM linux)
+  enable_language(ASM)  # .incbin of the embedded resources
+  set(LUMACAST_WIN32_SYSTEM_LIBS "")
 endif()
 
 # lumacast_platform_sources(<target> <stem>...) adds <stem>_win.cc on Windows and

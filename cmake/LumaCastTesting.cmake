@@ -10,9 +10,6 @@ function(lumacast_add_test name)
   cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main)
-  if(WIN32)
-    target_link_options(${name} PRIVATE -static -static-libgcc -static-libstdc++)
-  endif()
   target_compile_definitions(${name} PRIVATE
     LUMACAST_SOURCE_DIR="${PROJECT_SOURCE_DIR}" LUMACAST_BINARY_DIR="${PROJECT_BINARY_DIR}")
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60

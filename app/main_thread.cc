@@ -1,0 +1,43 @@
+#include "app/main_thread.h"
+
+#include <utility>
+
+#include "app/thread_ids.h"
+#include "base/thread_registry.h"
+
+MainThread::MainThread(SystemPrompt* prompt, std::wstring instance_name)
+    : FrameworkThread("MainThread"), prompt_(prompt), instance_name_(std::move(instance_name)) {}
+
+MainThread::~MainThread() {
+  // The HTTP thread goes first: each reset runs the thread's due tasks, then
+  // joins it.
+  httpThread_.reset();
+  miscThread_.reset();
+}
+
+void MainThread::OnThreadStart() {
+  instanceLock_ = AcquireSingleInstance(instance_name_, prompt_);
+  if (!instanceLock_) {
+    // Cancelled: nothing is set up, no window; the loop ends at once and the
+    // process exits with 0.
+    PostQuitToUiLoop();
+    return;
+  }
+
+  ui_registered_ = nbase::ThreadRegistry::Get().BindIdentifier(kUiThreadId);
+
+  // Launch() returns once the worker has registered its identifier, so posts
+  // to it from here on find it. A worker that fails to start is left alone:
+  // posts to its identifier then fail.
+  miscThread_ = std::make_unique<MiscThread>("Global Misc Thread", kMiscThreadId);
+  miscThread_->Launch();
+  httpThread_ = std::make_unique<MiscThread>("http Thread", kHttpThreadId);
+  httpThread_->Launch();
+
+  // Report client and start report, theme and UI framework, main window: added here.
+}
+
+void MainThread::OnThreadStop() {
+  if (ui_registered_) nbase::ThreadRegistry::Get().ReleaseIdentifier();
+  ui_registered_ = false;
+}

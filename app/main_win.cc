@@ -1,0 +1,10 @@
+// Windows entry point of LumaCastInstaller.exe.
+#include <windows.h>
+
+#include "app/startup.h"
+#include "app/system_prompt.h"
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandLine, int) {
+  std::unique_ptr<SystemPrompt> prompt = CreateSystemPrompt();
+  return RunInstaller(commandLine ? commandLine : L"", prompt.get());
+}

@@ -1,0 +1,120 @@
+#!/usr/bin/env bash
+# Builds both variants and runs every test: the native tests, then the Windows
+# tests under Wine, all inside one Xvfb display started here. Ends with a
+# summary of passed and failed tests per platform; the exit status is non-zero
+# when anything failed (a build failure counts as one failure).
+#
+#   scripts/run-tests.sh            # everything
+#   scripts/run-tests.sh linux      # one platform only (linux or windows)
+set -uo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+if [ $# -gt 0 ]; then platforms=("$@"); else platforms=(linux windows); fi
+logs="$root/build/test-logs"
+mkdir -p "$logs"
+source "$root/scripts/wine-env.sh"
+export LUMACAST_WINEPREFIX="$WINEPREFIX"
+
+xvfb_pid=""
+wineserver_started=0
+cleanup() {
+  if [ $wineserver_started = 1 ]; then wineserver -k >/dev/null 2>&1 || true; fi
+  if [ -n "$xvfb_pid" ]; then kill "$xvfb_pid" 2>/dev/null; wait "$xvfb_pid" 2>/dev/null; fi
+}
+trap cleanup EXIT
+
+# One display for every test that needs one; Xvfb picks a free number.
+start_display() {
+  local numfile
+  numfile=$(mktemp)
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$numfile" >"$logs/xvfb.log" 2>&1 &
+  xvfb_pid=$!
+  for _ in $(seq 100); do
+    [ -s "$numfile" ] && break
+    sleep 0.1
+  done
+  if [ ! -s "$numfile" ]; then
+    echo "run-tests: Xvfb did not start (see $logs/xvfb.log)" >&2
+    rm -f "$numfile"
+    return 1
+  fi
+  export DISPLAY=":$(head -n 1 "$numfile")"
+  rm -f "$numfile"
+}
+
+declare -A passed failed note
+step() {  # step <log> <command...>: runs quietly, shows the log's tail on failure
+  local log=$1; shift
+  if ! "$@" >"$log" 2>&1; then
+    tail -n 40 "$log"
+    return 1
+  fi
+}
+
+build() {  # build <preset>
+  local p=$1 t0=$SECONDS
+  echo "== $p: configure and build"
+  if step "$logs/$p-configure.log" cmake --preset "$p" &&
+     step "$logs/$p-build.log" cmake --build --preset "$p"; then
+    echo "   built in $((SECONDS - t0)) s"
+    return 0
+  fi
+  echo "   BUILD FAILED (logs in $logs)"
+  return 1
+}
+
+run_ctest() {  # run_ctest <preset>: fills passed/failed from ctest's closing line
+  local p=$1 t0=$SECONDS log="$logs/$p-ctest.log"
+  echo "== $p: tests"
+  ctest --preset "$p" 2>&1 | tee "$log" | grep -E '^ *[0-9]+/[0-9]+ Test|tests passed|No tests were found|\*\*\*|Failed|Timeout'
+  local line
+  line=$(grep -E '[0-9]+% tests passed, [0-9]+ tests? failed out of [0-9]+' "$log" | tail -n 1)
+  if [ -n "$line" ]; then
+    local total fail
+    fail=$(sed -E 's/.* ([0-9]+) tests? failed out of ([0-9]+).*/\1/' <<<"$line")
+    total=$(sed -E 's/.* failed out of ([0-9]+).*/\1/' <<<"$line")
+    passed[$p]=$((total - fail))
+    failed[$p]=$fail
+  else
+    passed[$p]=0
+    failed[$p]=0
+    note[$p]="(ctest ran no test)"
+  fi
+  echo "   tests took $((SECONDS - t0)) s"
+}
+
+start_wine() {
+  step "$logs/wine-prefix.log" "$root/scripts/wine-prefix.sh" || return 1
+  # A persistent server: without it every test process pays for Wine's
+  # start-up, since its helpers keep ctest's pipe open.
+  wineserver -p && wineserver_started=1
+  wine wineboot >/dev/null 2>&1
+}
+
+t_start=$SECONDS
+start_display || exit 1
+for p in "${platforms[@]}"; do
+  passed[$p]=0; failed[$p]=0; note[$p]=""
+  if ! build "$p"; then
+    failed[$p]=1; note[$p]="(build failed)"
+    continue
+  fi
+  if [ "$p" = windows ]; then
+    if ! start_wine; then
+      failed[$p]=1; note[$p]="(Wine prefix set-up failed)"
+      continue
+    fi
+  fi
+  run_ctest "$p"
+done
+
+echo
+echo "== Summary ($((SECONDS - t_start)) s)"
+total_passed=0; total_failed=0
+for p in "${platforms[@]}"; do
+  echo "$p: ${passed[$p]} passed, ${failed[$p]} failed${note[$p]:+ ${note[$p]}}"
+  total_passed=$((total_passed + passed[$p]))
+  total_failed=$((total_failed + failed[$p]))
+done
+echo "total: $total_passed passed, $total_failed failed"
+[ "$total_failed" -eq 0 ] && [ "$total_passed" -gt 0 ]

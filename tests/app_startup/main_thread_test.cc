@@ -1,0 +1,119 @@
+#include "app/main_thread.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
+#include <mutex>
+#include <thread>
+
+#include "app/thread_ids.h"
+#include "base/message_loop.h"
+#include "base/thread_registry.h"
+#include "fake_prompt.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+bool Registered(int id) { return nbase::ThreadRegistry::Get().ProxyForIdentifier(id) != nullptr; }
+
+// Fails the whole run instead of letting a stuck UI loop hang it.
+class Watchdog {
+ public:
+  explicit Watchdog(std::chrono::seconds limit)
+      : thread_([this, limit] {
+          std::unique_lock<std::mutex> lock(mutex_);
+          if (!cv_.wait_for(lock, limit, [this] { return done_; })) {
+            std::fprintf(stderr, "watchdog: the UI loop did not end in time\n");
+            std::abort();
+          }
+        }) {}
+  ~Watchdog() {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      done_ = true;
+    }
+    cv_.notify_all();
+    thread_.join();
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable cv_;
+  bool done_ = false;
+  std::thread thread_;
+};
+
+template <class Predicate>
+bool WaitFor(Predicate predicate, std::chrono::milliseconds limit = 10000ms) {
+  const auto end = std::chrono::steady_clock::now() + limit;
+  while (!predicate()) {
+    if (std::chrono::steady_clock::now() > end) return false;
+    std::this_thread::sleep_for(5ms);
+  }
+  return true;
+}
+
+TEST(MainThreadTest, CancelledPromptEndsTheLoopWithNothingSetUp) {
+  const std::wstring name = UniqueInstanceName(L"main-cancel");
+  auto other_copy = InstanceLock::TryAcquire(name);
+  ASSERT_NE(other_copy, nullptr);
+  FakePrompt prompt({PromptAnswer::kCancel});
+  {
+    Watchdog watchdog(30s);
+    MainThread main_thread(&prompt, name);
+    main_thread.RunHere(nbase::kLoopWindows);  // returns only if the quit was posted
+    EXPECT_EQ(prompt.asked, 1);
+    EXPECT_FALSE(main_thread.holds_instance_lock());
+    EXPECT_EQ(main_thread.misc_thread(), nullptr);
+    EXPECT_EQ(main_thread.http_thread(), nullptr);
+  }
+  EXPECT_FALSE(Registered(kUiThreadId));
+  EXPECT_FALSE(Registered(kMiscThreadId));
+  EXPECT_FALSE(Registered(kHttpThreadId));
+}
+
+TEST(MainThreadTest, SetUpRegistersTheUiThreadAndBothWorkers) {
+  FakePrompt prompt({});
+  std::atomic<bool> workers_seen{false};
+  std::atomic<bool> misc_ran{false}, http_ran{false};
+  std::thread observer([&] {
+    if (!WaitFor([] { return Registered(kUiThreadId); })) return;
+    // A UI task runs only once OnThreadStart has returned, when both workers
+    // must be reachable.
+    nbase::ThreadRegistry::Get().Post(kUiThreadId, [&] {
+      workers_seen = Registered(kMiscThreadId) && Registered(kHttpThreadId);
+      nbase::ThreadRegistry::Get().Post(kMiscThreadId, [&] { misc_ran = true; });
+      nbase::ThreadRegistry::Get().Post(kHttpThreadId, [&] { http_ran = true; });
+      nbase::MessageLoop::QuitCurrentWhenIdle();
+    });
+  });
+  {
+    Watchdog watchdog(30s);
+    MainThread main_thread(&prompt, UniqueInstanceName(L"main-setup"));
+    main_thread.RunHere(nbase::kLoopWindows);
+    observer.join();
+    EXPECT_EQ(prompt.asked, 0);
+    EXPECT_TRUE(main_thread.holds_instance_lock());
+    EXPECT_TRUE(workers_seen);
+    ASSERT_NE(main_thread.misc_thread(), nullptr);
+    ASSERT_NE(main_thread.http_thread(), nullptr);
+    EXPECT_EQ(main_thread.misc_thread()->label(), "Global Misc Thread");
+    EXPECT_EQ(main_thread.http_thread()->label(), "http Thread");
+    // The loop is over: the UI thread is no longer a target; the workers are
+    // until MainThread goes.
+    EXPECT_FALSE(Registered(kUiThreadId));
+    EXPECT_TRUE(Registered(kMiscThreadId));
+  }
+  // Destroying MainThread ran the workers' due tasks and joined them.
+  EXPECT_TRUE(misc_ran);
+  EXPECT_TRUE(http_ran);
+  EXPECT_FALSE(Registered(kMiscThreadId));
+  EXPECT_FALSE(Registered(kHttpThreadId));
+}
+
+}  // namespace
