@@ -36,6 +36,6 @@ bool ParseCommandLine(const NativeCommandLine& commandLine) {
   table.switches.clear();
   std::vector<std::wstring> arguments;
   if (!internal::SplitCommandLine(commandLine, &arguments)) return false;
-  ApplyArguments(arguments, &internal::PathFileExists, &table.switches);
+  ApplyArguments(arguments, &internal::ArgumentNamesFile, &table.switches);
   return true;
 }

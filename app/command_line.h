@@ -48,5 +48,5 @@ namespace internal {
 bool SplitCommandLine(const NativeCommandLine& commandLine, std::vector<std::wstring>* arguments);
 // The text kept as CommandLineSwitches::commandLine.
 std::wstring CommandLineText(const NativeCommandLine& commandLine);
-bool PathFileExists(const std::wstring& path);
+bool ArgumentNamesFile(const std::wstring& path);
 }  // namespace internal

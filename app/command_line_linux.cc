@@ -22,7 +22,7 @@ std::wstring CommandLineText(const NativeCommandLine& commandLine) {
   return text;
 }
 
-bool PathFileExists(const std::wstring& path) {
+bool ArgumentNamesFile(const std::wstring& path) {
   struct stat info;
   return stat(nbase::NativePath(path).c_str(), &info) == 0;
 }

@@ -17,6 +17,6 @@ bool SplitCommandLine(const NativeCommandLine& commandLine, std::vector<std::wst
 
 std::wstring CommandLineText(const NativeCommandLine& commandLine) { return commandLine; }
 
-bool PathFileExists(const std::wstring& path) { return PathFileExistsW(path.c_str()) != FALSE; }
+bool ArgumentNamesFile(const std::wstring& path) { return PathFileExistsW(path.c_str()) != FALSE; }
 
 }  // namespace internal

@@ -42,7 +42,7 @@ start_display() {
   rm -f "$numfile"
 }
 
-declare -A passed failed note
+declare -A passed failed skipped note
 step() {  # step <log> <command...>: runs quietly, shows the log's tail on failure
   local log=$1; shift
   if ! "$@" >"$log" 2>&1; then
@@ -73,7 +73,9 @@ run_ctest() {  # run_ctest <preset>: fills passed/failed from ctest's closing li
     local total fail
     fail=$(sed -E 's/.* ([0-9]+) tests? failed out of ([0-9]+).*/\1/' <<<"$line")
     total=$(sed -E 's/.* failed out of ([0-9]+).*/\1/' <<<"$line")
-    passed[$p]=$((total - fail))
+    # ctest counts a skipped test as passed; keep them apart.
+    skipped[$p]=$(grep -c -E '^ *[0-9]+/[0-9]+ Test +#[0-9]+: .*\*\*\*Skipped' "$log" || true)
+    passed[$p]=$((total - fail - skipped[$p]))
     failed[$p]=$fail
   else
     passed[$p]=0
@@ -94,7 +96,7 @@ start_wine() {
 t_start=$SECONDS
 start_display || exit 1
 for p in "${platforms[@]}"; do
-  passed[$p]=0; failed[$p]=0; note[$p]=""
+  passed[$p]=0; failed[$p]=0; skipped[$p]=0; note[$p]=""
   if ! build "$p"; then
     failed[$p]=1; note[$p]="(build failed)"
     continue
@@ -110,11 +112,12 @@ done
 
 echo
 echo "== Summary ($((SECONDS - t_start)) s)"
-total_passed=0; total_failed=0
+total_passed=0; total_failed=0; total_skipped=0
 for p in "${platforms[@]}"; do
-  echo "$p: ${passed[$p]} passed, ${failed[$p]} failed${note[$p]:+ ${note[$p]}}"
+  echo "$p: ${passed[$p]} passed, ${failed[$p]} failed, ${skipped[$p]} skipped${note[$p]:+ ${note[$p]}}"
   total_passed=$((total_passed + passed[$p]))
   total_failed=$((total_failed + failed[$p]))
+  total_skipped=$((total_skipped + skipped[$p]))
 done
-echo "total: $total_passed passed, $total_failed failed"
+echo "total: $total_passed passed, $total_failed failed, $total_skipped skipped"
 [ "$total_failed" -eq 0 ] && [ "$total_passed" -gt 0 ]
