@@ -46,7 +46,6 @@ void LinuxUIMessagePump::Wake() {
   uint64_t one = 1;
   ssize_t ignored = write(wake_fd_, &one, sizeof one);
   (void)ignored;
-  wake_writes_.fetch_add(1);
 }
 
 void LinuxUIMessagePump::StopRun() {
@@ -55,8 +54,7 @@ void LinuxUIMessagePump::StopRun() {
 
 void LinuxUIMessagePump::DrainWakeDescriptor() {
   uint64_t count = 0;
-  ssize_t ignored = read(wake_fd_, &count, sizeof count);
-  (void)ignored;
+  if (read(wake_fd_, &count, sizeof count) == sizeof count) wake_ups_taken_.fetch_add(1);
   wake_pending_.store(0);
 }
 

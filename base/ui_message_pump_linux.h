@@ -39,8 +39,9 @@ class LinuxUIMessagePump : public MessagePump {
   void Wake() override;
   void WakeAt(MonoTime when) override { next_wakeup_ = when; }
 
-  // Number of wake-up writes made so far (one per idle-to-busy transition).
-  int wake_writes() const { return wake_writes_.load(); }
+  // Wake-ups taken off the wake descriptor so far; posts that find one
+  // already pending add none.
+  int wake_ups_taken() const { return wake_ups_taken_.load(); }
 
  private:
   struct Watch {
@@ -60,7 +61,7 @@ class LinuxUIMessagePump : public MessagePump {
 
   int wake_fd_ = -1;
   std::atomic<int> wake_pending_{0};
-  std::atomic<int> wake_writes_{0};
+  std::atomic<int> wake_ups_taken_{0};
   MonoTime next_wakeup_ = 0;
   RunState* state_ = nullptr;
   std::vector<Watch> watches_;

@@ -5,10 +5,10 @@
 namespace nbase {
 
 void WaitableEvent::Signal() {
-  {
-    std::lock_guard<std::mutex> hold(lock_);
-    signalled_ = true;
-  }
+  // Notify under the lock: a waiter that sees the flag may destroy the event
+  // as soon as it returns.
+  std::lock_guard<std::mutex> hold(lock_);
+  signalled_ = true;
   cv_.notify_one();
 }
 
