@@ -29,6 +29,28 @@ std::wstring UniqueInstanceName(const wchar_t* tag) {
 
 namespace {
 
+#if !defined(_WIN32)
+// Lock files of this test program go to a folder of its own, removed at the
+// end, instead of piling up in /tmp.
+class LockFolderEnvironment : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    char dir[] = "/tmp/lumacast-locks-XXXXXX";
+    if (mkdtemp(dir)) {
+      dir_ = dir;
+      setenv("XDG_RUNTIME_DIR", dir, 1);
+    }
+  }
+  void TearDown() override {
+    if (!dir_.empty()) std::system(("rm -rf '" + dir_ + "'").c_str());
+  }
+
+ private:
+  std::string dir_;
+};
+const auto* const lock_folder = ::testing::AddGlobalTestEnvironment(new LockFolderEnvironment);
+#endif
+
 TEST(SingleInstanceTest, PromptTextIsTheInstallersOwn) {
   EXPECT_EQ(SingleInstancePromptText(),
             L"LumaCast setup is running, please close it and click \"Try Again\" to proceed or "
