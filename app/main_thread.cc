@@ -4,6 +4,7 @@
 
 #include "app/thread_ids.h"
 #include "base/thread_registry.h"
+#include "report/event_report.h"
 
 MainThread::MainThread(SystemPrompt* prompt, std::wstring instance_name)
     : FrameworkThread("MainThread"), prompt_(prompt), instance_name_(std::move(instance_name)) {}
@@ -34,7 +35,11 @@ void MainThread::OnThreadStart() {
   httpThread_ = std::make_unique<MiscThread>("http Thread", kHttpThreadId);
   httpThread_->Launch();
 
-  // Report client and start report, theme and UI framework, main window: added here.
+  // Report cookies first: every report of the run carries them.
+  InitReporting();
+  // Theme and UI framework set-up: added here.
+  SendAppStartReport();
+  // Main window: added here.
 }
 
 void MainThread::OnThreadStop() {

@@ -1,0 +1,70 @@
+// RegistryStore: a file that stands in for one registry hive on Linux.
+//
+// Keys are backslash-separated paths compared without regard to ASCII case, as
+// on Windows; each key holds named string values. The file is UTF-8 text, one
+// record a line:
+//
+//   # LumaCast registry store 1
+//   key "Software\\LumaCast\\AppInfo"
+//   value "UniqueId" "0A1B..."
+//
+// Strings are quoted with \\, \" and \xHH escapes, so any text round-trips.
+//
+// Guarantees: a write is a read-modify-write under an exclusive flock() of
+// "<file>.lock", and the new content replaces the old by rename() after an
+// fsync(), so readers (who take no lock) see the old or the new file, never a
+// half-written one, and two processes writing at once both keep their values.
+// A file that cannot be read or parsed reads as empty; the next write moves it
+// aside to "<file>.corrupt-<time>" before writing, so nothing is silently lost.
+//
+// Thread-safe: every call opens the file afresh and keeps no state besides the
+// path.
+#pragma once
+
+#include <map>
+#include <string>
+#include <vector>
+
+namespace report {
+
+class RegistryStore {
+ public:
+  explicit RegistryStore(std::string filePath);
+
+  // The stores used by the registry helpers, located from the environment at
+  // the time of the call (so tests relocate them with XDG_CONFIG_HOME and
+  // XDG_DATA_HOME).
+  static RegistryStore CurrentUser();  // $XDG_CONFIG_HOME/lumacast/hkcu.reg
+  static RegistryStore Machine();      // $XDG_DATA_HOME/lumacast/hklm.reg
+
+  bool Read(const std::wstring& key, const std::wstring& name, std::wstring* value) const;
+  bool Write(const std::wstring& key, const std::wstring& name, const std::wstring& value);
+  // Immediate children of `key` in the order they were created. False when
+  // `key` does not exist (a key exists once it or a descendant was written).
+  bool Subkeys(const std::wstring& key, std::vector<std::wstring>* names) const;
+  // Removes `key` with all its values and descendants. True when gone.
+  bool DeleteKey(const std::wstring& key);
+
+  const std::string& path() const { return path_; }
+
+  // In-memory form of a store, exposed for the format tests.
+  struct Key {
+    std::wstring path;                                      // as first written
+    std::vector<std::pair<std::wstring, std::wstring>> values;  // in write order
+  };
+  using Contents = std::vector<Key>;
+  static std::string Serialize(const Contents& contents);
+  // False when `text` is not a well-formed store.
+  static bool Parse(const std::string& text, Contents* contents);
+
+ private:
+  enum class LoadResult { kMissing, kOk, kCorrupt };
+  LoadResult Load(Contents* contents) const;
+  // Runs `change` on the current contents under the lock and stores the result.
+  template <class Change>
+  bool Modify(Change change);
+
+  std::string path_;
+};
+
+}  // namespace report

@@ -1,0 +1,74 @@
+// TestServer: the local report/package/CDN/web server (tools/test_server) for
+// tests, on 127.0.0.1 and the preset ports 47801-47803.
+//
+// Construction attaches to a server that already answers (the one ctest
+// starts for the tests that require the "lumacast_test_server" fixture, and
+// the only way under Wine) and resets it; otherwise, on Linux, it starts its
+// own python3 child and waits for it, bounded. The destructor stops a server
+// it started. Everything goes through the control endpoint on the web port,
+// so a Windows test under Wine needs no access to Linux files or processes.
+// Use from one thread.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace lumacast_test {
+
+// One request exactly as the server received it.
+struct RecordedRequest {
+  std::string endpoint;  // "report", "package", "cdn" or "other"
+  int port = 0;
+  bool tls = false;
+  std::string head;                      // request line and headers, raw
+  std::string requestLine;               // without the line end
+  std::vector<std::string> headerLines;  // in arrival order, without line ends
+  std::string body;
+  // Value of the first header named `name` (ASCII case ignored), trimmed.
+  std::string Header(const std::string& name) const;
+};
+
+class TestServer {
+ public:
+  static constexpr int kReportPort = 47801;  // reports and the package (TLS and plain)
+  static constexpr int kCdnPort = 47802;
+  static constexpr int kWebPort = 47803;  // web pages and /__control
+
+  TestServer();
+  ~TestServer();
+  TestServer(const TestServer&) = delete;
+  TestServer& operator=(const TestServer&) = delete;
+
+  // False, with error() saying why, when no server could be reached.
+  bool ok() const { return ok_; }
+  const std::string& error() const { return error_; }
+
+  // Control commands (see tools/test_server/README.md); JSON given as text.
+  bool Reset();
+  // Appends fault items (a JSON array) to the queue of "report", "package" or "cdn".
+  bool Push(const std::string& endpoint, const std::string& itemsJson);
+  // The item used once the queue of `endpoint` is empty (a JSON object).
+  bool SetDefault(const std::string& endpoint, const std::string& itemJson);
+  // The file the download endpoints serve (a path the server can open).
+  bool SetFile(const std::string& path);
+
+  // Every request recorded since the last reset, optionally of one endpoint.
+  std::vector<RecordedRequest> Records(const std::string& endpoint = std::string()) const;
+  // Polls until `endpoint` has at least `count` records or `timeoutMs` passes.
+  std::vector<RecordedRequest> WaitForRecords(const std::string& endpoint, size_t count,
+                                              int timeoutMs) const;
+
+  static std::vector<RecordedRequest> ParseRecords(const std::string& blob);
+
+ private:
+  bool Control(const std::string& json);
+  bool Ping() const;
+  bool StartChild();
+  void StopChild();
+
+  bool ok_ = false;
+  std::string error_;
+  long child_ = 0;  // pid of a server we started, 0 when attached
+};
+
+}  // namespace lumacast_test

@@ -1,0 +1,426 @@
+#!/usr/bin/env python3
+"""Local stand-in for the installer's report, package, CDN and web hosts.
+
+Listens on 127.0.0.1 only. See README.md beside this file for the ports, the
+record format, the fault items and the control endpoint.
+
+  test_server.py serve [options]        run in the foreground until SIGTERM/SIGINT
+  test_server.py start --state-dir D    start a background server, wait until it answers
+  test_server.py stop --state-dir D     stop the server started with that state dir
+"""
+
+import argparse
+import base64
+import json
+import os
+import signal
+import socket
+import socketserver
+import ssl
+import subprocess
+import sys
+import tempfile
+import threading
+import time
+import urllib.request
+
+PACKAGE_PATH = "/caller"
+CDN_PATH = "/app3/LumaSuite/lumacast/lumacastsetup.exe"
+REPORT_QUERY = "c=site&a=reportEvent"
+CONTROL_PATH = "/__control"
+HTML_PAGE = b"<html><head><title>Not here</title></head><body>moved</body></html>\n"
+DEFAULT_PORTS = {"report": 47801, "cdn": 47802, "web": 47803}
+MAX_HEAD = 64 * 1024
+MAX_BODY = 16 * 1024 * 1024
+
+
+class State:
+    """Everything the handlers share; guarded by one lock."""
+
+    def __init__(self, record_path, default_file):
+        self.lock = threading.Lock()
+        self.record_path = record_path
+        self.default_file = default_file
+        self.records = []  # raw record bytes, in arrival order
+        self.queues = {"report": [], "package": [], "cdn": []}
+        self.defaults = {"report": {"action": "status", "status": 200},
+                         "package": {"action": "serve"}, "cdn": {"action": "serve"}}
+        open(record_path, "wb").close()
+
+    def record(self, endpoint, port, tls, head, body):
+        line = ("LUMAREC %s %d %d %d %d\n" % (endpoint, port, 1 if tls else 0,
+                                               len(head), len(body))).encode()
+        blob = line + head + body + b"\n"
+        with self.lock:
+            self.records.append(blob)
+            with open(self.record_path, "ab") as f:
+                f.write(blob)
+
+    def next_item(self, endpoint):
+        with self.lock:
+            queue = self.queues[endpoint]
+            return dict(queue.pop(0)) if queue else dict(self.defaults[endpoint])
+
+    def control(self, command):
+        cmd = command.get("cmd")
+        with self.lock:
+            if cmd == "reset":
+                for q in self.queues.values():
+                    q.clear()
+                self.defaults = {"report": {"action": "status", "status": 200},
+                                 "package": {"action": "serve"}, "cdn": {"action": "serve"}}
+                self.records = []
+                open(self.record_path, "wb").close()
+                if "file" in command:
+                    self.default_file = command["file"]
+                return {"ok": True}
+            if cmd == "push":
+                self.queues[command["endpoint"]].extend(command.get("items", []))
+                return {"ok": True}
+            if cmd == "default":
+                self.defaults[command["endpoint"]] = command["item"]
+                return {"ok": True}
+            if cmd == "file":
+                self.default_file = command["path"]
+                return {"ok": True}
+            if cmd == "clear-records":
+                self.records = []
+                open(self.record_path, "wb").close()
+                return {"ok": True}
+        return {"ok": False, "error": "unknown command %r" % cmd}
+
+    def records_blob(self):
+        with self.lock:
+            return b"".join(self.records)
+
+
+class Request:
+    def __init__(self, head, body, method, target):
+        self.head, self.body, self.method, self.target = head, body, method, target
+        self.path, _, self.query = target.partition("?")
+
+
+def read_request(stream):
+    """Reads one request as raw bytes. None when the peer sent no full head."""
+    head = b""
+    while True:
+        line = stream.readline(MAX_HEAD)
+        if not line:
+            return None
+        head += line
+        if line in (b"\r\n", b"\n") and len(head) > len(line):
+            break
+        if line in (b"\r\n", b"\n"):  # stray blank line before the request
+            head = b""
+        if len(head) > MAX_HEAD:
+            return None
+    lines = head.split(b"\n")
+    parts = lines[0].strip().split(b" ")
+    if len(parts) < 2:
+        return None
+    length = 0
+    for raw in lines[1:]:
+        name, sep, value = raw.partition(b":")
+        if sep and name.strip().lower() == b"content-length":
+            try:
+                length = int(value.strip())
+            except ValueError:
+                return None
+    body = stream.read(min(length, MAX_BODY)) if length > 0 else b""
+    return Request(head, body, parts[0].decode("latin-1"), parts[1].decode("latin-1"))
+
+
+def status_line(code):
+    reasons = {200: "OK", 301: "Moved Permanently", 302: "Found", 307: "Temporary Redirect",
+               404: "Not Found", 500: "Internal Server Error", 503: "Service Unavailable"}
+    return ("HTTP/1.1 %d %s\r\n" % (code, reasons.get(code, "Status"))).encode()
+
+
+def send_simple(sock, code, body=b"", content_type="text/plain", extra=()):
+    head = status_line(code) + ("Content-Type: %s\r\nContent-Length: %d\r\nConnection: close\r\n"
+                                % (content_type, len(body))).encode()
+    for h in extra:
+        head += h.encode() + b"\r\n"
+    sock.sendall(head + b"\r\n" + body)
+
+
+def patched_pe(data):
+    """The file with its PE header offset (at byte 60) pointing past its end."""
+    data = bytearray(data if len(data) >= 64 else data + b"\0" * (64 - len(data)))
+    data[60:64] = (len(data) + 0x100).to_bytes(4, "little")
+    return bytes(data)
+
+
+class Handler(socketserver.BaseRequestHandler):
+    server_role = "web"  # set per server
+
+    def handle(self):
+        sock = self.request
+        sock.settimeout(30)
+        tls = False
+        if self.server.tls_context is not None:
+            try:
+                first = sock.recv(1, socket.MSG_PEEK)
+            except OSError:
+                return
+            if first == b"\x16":  # a TLS ClientHello
+                try:
+                    sock = self.server.tls_context.wrap_socket(sock, server_side=True)
+                except (ssl.SSLError, OSError):
+                    return
+                tls = True
+        stream = sock.makefile("rb")
+        try:
+            request = read_request(stream)
+            if request is None:
+                return
+            self.dispatch(sock, request, tls)
+        except (OSError, ssl.SSLError):
+            pass
+        finally:
+            try:
+                stream.close()
+                if tls:
+                    sock.close()
+            except OSError:
+                pass
+
+    def dispatch(self, sock, request, tls):
+        state = self.server.state
+        port = self.server.server_address[1]
+        role = self.server.role
+        if role == "web" and request.path.startswith(CONTROL_PATH):
+            return self.control(sock, request)
+        if role == "report" and request.path == PACKAGE_PATH and "a=downloadPackage" in request.query:
+            endpoint = "package"
+        elif role == "report" and request.path == PACKAGE_PATH:
+            endpoint = "report"
+        elif role == "cdn" and request.path == CDN_PATH:
+            endpoint = "cdn"
+        else:
+            endpoint = "other"
+        state.record(endpoint, port, tls, request.head, request.body)
+        if endpoint == "report":
+            return self.answer_report(sock, state.next_item("report"))
+        if endpoint in ("package", "cdn"):
+            return self.answer_download(sock, state.next_item(endpoint))
+        if role == "web":
+            return send_simple(sock, 200, b"<html><body>LumaCast</body></html>\n", "text/html")
+        return send_simple(sock, 404, b"not found\n")
+
+    def control(self, sock, request):
+        state = self.server.state
+        sub = request.path[len(CONTROL_PATH):]
+        if sub in ("", "/") and request.method == "POST":
+            try:
+                reply = state.control(json.loads(request.body.decode("utf-8")))
+            except (ValueError, KeyError) as error:
+                reply = {"ok": False, "error": str(error)}
+            return send_simple(sock, 200 if reply.get("ok") else 400,
+                               json.dumps(reply).encode(), "application/json")
+        if sub == "/ping":
+            return send_simple(sock, 200, b"ok")
+        if sub == "/records":
+            return send_simple(sock, 200, state.records_blob(), "application/octet-stream")
+        return send_simple(sock, 404, b"unknown control path\n")
+
+    def answer_report(self, sock, item):
+        time.sleep(float(item.get("delay", 0)))
+        action = item.get("action", "status")
+        if action == "drop":
+            return
+        send_simple(sock, int(item.get("status", 200)), item.get("body", "ok").encode())
+
+    def answer_download(self, sock, item):
+        action = item.get("action", "serve")
+        time.sleep(float(item.get("delay", 0)))
+        if action == "refuse":
+            return
+        if action == "status":
+            return send_simple(sock, int(item.get("status", 500)), b"server error\n")
+        if action == "html":
+            return send_simple(sock, 200, HTML_PAGE, "text/html")
+        if action == "redirect":
+            return send_simple(sock, int(item.get("status", 302)), b"",
+                               extra=["Location: " + item["location"]])
+        path = item.get("file") or self.server.state.default_file
+        try:
+            with open(path, "rb") as f:
+                data = f.read()
+        except (OSError, TypeError):
+            return send_simple(sock, 404, b"no file to serve\n")
+        if action == "bad_pe":
+            data = patched_pe(data)
+        announced = len(data)
+        if action == "truncate":  # close-delimited, fewer bytes than the file
+            data = data[:int(item.get("bytes", len(data) // 2))]
+            announced = None
+        elif action == "lie":  # announces more than it sends
+            announced = len(data) + int(item.get("extra", 4096))
+        head = status_line(200) + b"Content-Type: application/octet-stream\r\nConnection: close\r\n"
+        if announced is not None:
+            head += ("Content-Length: %d\r\n" % announced).encode()
+        sock.sendall(head + b"\r\n")
+        if action == "trickle":
+            chunk, interval = int(item.get("chunk", 1024)), float(item.get("interval", 0.05))
+        elif action == "throttle":
+            rate = max(1, int(item.get("rate", 1 << 20)))
+            chunk, interval = max(1, rate // 20), max(1, rate // 20) / rate
+        else:
+            chunk, interval = len(data) or 1, 0.0
+        for offset in range(0, len(data), chunk):
+            sock.sendall(data[offset:offset + chunk])
+            if interval:
+                time.sleep(interval)
+
+
+class Server(socketserver.ThreadingTCPServer):
+    allow_reuse_address = True
+    daemon_threads = True
+
+    def __init__(self, port, role, state, tls_context=None):
+        self.role, self.state, self.tls_context = role, state, tls_context
+        super().__init__(("127.0.0.1", port), Handler)
+
+
+def make_tls_context(cert, key, workdir):
+    if not cert:
+        cert, key = os.path.join(workdir, "cert.pem"), os.path.join(workdir, "key.pem")
+        subprocess.run(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", key,
+                        "-out", cert, "-days", "2", "-subj", "/CN=127.0.0.1"],
+                       check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+    context.load_cert_chain(cert, key)
+    return context
+
+
+def serve(args):
+    workdir = tempfile.mkdtemp(prefix="lumacast-test-server-")
+    record = args.record or os.path.join(workdir, "records.bin")
+    state = State(record, args.file)
+    if args.script:
+        with open(args.script, encoding="utf-8") as f:
+            for command in json.load(f):
+                state.control(command)
+    tls = None if args.no_tls else make_tls_context(args.cert, args.key, workdir)
+    servers = [Server(args.report_port, "report", state, tls), Server(args.cdn_port, "cdn", state),
+               Server(args.web_port, "web", state)]
+    for server in servers:
+        threading.Thread(target=server.serve_forever, daemon=True).start()
+    stop = threading.Event()
+    signal.signal(signal.SIGTERM, lambda *_: stop.set())
+    signal.signal(signal.SIGINT, lambda *_: stop.set())
+    if args.ready_file:
+        with open(args.ready_file + ".tmp", "w") as f:
+            f.write("%d %s\n" % (os.getpid(), record))
+        os.replace(args.ready_file + ".tmp", args.ready_file)
+    print("test_server: listening on 127.0.0.1:%d (report, TLS+plain), :%d (cdn), :%d (web); "
+          "records in %s" % (args.report_port, args.cdn_port, args.web_port, record), flush=True)
+    while not stop.wait(0.5):
+        pass
+    for server in servers:
+        server.shutdown()
+        server.server_close()
+    return 0
+
+
+def ping(port, timeout=1.0):
+    try:
+        with urllib.request.urlopen("http://127.0.0.1:%d%s/ping" % (port, CONTROL_PATH),
+                                    timeout=timeout) as reply:
+            return reply.status == 200
+    except OSError:
+        return False
+
+
+def start(args, serve_args):
+    os.makedirs(args.state_dir, exist_ok=True)
+    pid_file = os.path.join(args.state_dir, "server.pid")
+    stop(args)
+    if ping(args.web_port):
+        # Someone else's server already answers: use it, and leave it running.
+        print("test_server: a server already answers on port %d; using it" % args.web_port)
+        return 0
+    log = open(os.path.join(args.state_dir, "server.log"), "ab")
+    ready = os.path.join(args.state_dir, "ready")
+    if os.path.exists(ready):
+        os.remove(ready)
+    child = subprocess.Popen([sys.executable, os.path.abspath(__file__), "serve",
+                              "--ready-file", ready] + serve_args,
+                             stdout=log, stderr=log, stdin=subprocess.DEVNULL,
+                             start_new_session=True)
+    with open(pid_file, "w") as f:
+        f.write("%d\n" % child.pid)
+    deadline = time.time() + 20
+    while time.time() < deadline:
+        if child.poll() is not None:
+            print("test_server: server exited early; see %s" % log.name, file=sys.stderr)
+            return 1
+        if os.path.exists(ready) and ping(args.web_port):
+            return 0
+        time.sleep(0.1)
+    print("test_server: server did not answer within 20 s", file=sys.stderr)
+    child.kill()
+    return 1
+
+
+def stop(args):
+    pid_file = os.path.join(args.state_dir, "server.pid")
+    try:
+        with open(pid_file) as f:
+            pid = int(f.read().strip())
+    except (OSError, ValueError):
+        return 0
+    try:
+        os.kill(pid, signal.SIGTERM)
+        deadline = time.time() + 10
+        while time.time() < deadline:
+            try:
+                if os.waitpid(pid, os.WNOHANG)[0] == pid:
+                    break
+            except ChildProcessError:
+                pass
+            os.kill(pid, 0)
+            time.sleep(0.1)
+        else:
+            os.kill(pid, signal.SIGKILL)
+    except ProcessLookupError:
+        pass
+    os.remove(pid_file)
+    return 0
+
+
+def main(argv):
+    parser = argparse.ArgumentParser(description=__doc__,
+                                     formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser.add_argument("command", choices=["serve", "start", "stop"])
+    parser.add_argument("--report-port", type=int, default=DEFAULT_PORTS["report"])
+    parser.add_argument("--cdn-port", type=int, default=DEFAULT_PORTS["cdn"])
+    parser.add_argument("--web-port", type=int, default=DEFAULT_PORTS["web"])
+    parser.add_argument("--record", help="record file (default: in a temporary folder)")
+    parser.add_argument("--file", help="file served by the download endpoints")
+    parser.add_argument("--cert", help="PEM certificate for TLS (default: self-signed)")
+    parser.add_argument("--key", help="PEM key for --cert")
+    parser.add_argument("--no-tls", action="store_true", help="plain HTTP only on the report port")
+    parser.add_argument("--script", help="JSON list of control commands applied at start")
+    parser.add_argument("--ready-file", help="written (pid, record path) once listening")
+    parser.add_argument("--state-dir", help="for start/stop: pid file and log")
+    args = parser.parse_args(argv)
+    if args.command == "serve":
+        return serve(args)
+    if not args.state_dir:
+        parser.error("start and stop need --state-dir")
+    if args.command == "stop":
+        return stop(args)
+    passthrough = []
+    for name in ("report_port", "cdn_port", "web_port", "record", "file", "cert", "key", "script"):
+        value = getattr(args, name)
+        if value is not None:
+            passthrough += ["--" + name.replace("_", "-"), str(value)]
+    if args.no_tls:
+        passthrough.append("--no-tls")
+    return start(args, passthrough)
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv[1:]))

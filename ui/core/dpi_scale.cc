@@ -1,0 +1,40 @@
+#include "ui/core/dpi_scale.h"
+
+#include <cstdint>
+
+namespace ui {
+
+DpiScale& DpiScale::Get() {
+  static DpiScale* instance = new DpiScale();
+  return *instance;
+}
+
+bool DpiScale::EnableDpiAwareness() {
+  if (!adapted_) adapted_ = dpi_internal::MakeProcessDpiAware();
+  return adapted_;
+}
+
+int DpiScale::MainMonitorDpi() { return dpi_internal::MainMonitorDpi(); }
+
+int DpiScale::SystemDpi() { return dpi_internal::SystemDpi(); }
+
+void DpiScale::AdaptToScreen() {
+  if (EnableDpiAwareness()) scale_ = MulDivRounded(MainMonitorDpi(), 100, 96);
+}
+
+int DpiScale::ScaleValue(int value) const {
+  if (!adapted_ || scale_ == 100) return value;
+  return MulDivRounded(value, scale_, 100);
+}
+
+int DpiScale::MulDivRounded(int number, int numerator, int denominator) {
+  if (denominator == 0) return -1;
+  int64_t product = static_cast<int64_t>(number) * numerator;
+  int64_t half = (denominator < 0 ? -denominator : denominator) / 2;
+  bool negative = (product < 0) != (denominator < 0);
+  int64_t magnitude = (product < 0 ? -product : product) + half;
+  int64_t quotient = magnitude / (denominator < 0 ? -denominator : denominator);
+  return static_cast<int>(negative ? -quotient : quotient);
+}
+
+}  // namespace ui
