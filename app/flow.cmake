@@ -29,27 +29,29 @@ else()
   target_link_libraries(lumacast_flow PUBLIC PkgConfig::LUMACAST_FLOW_CURL)
 endif()
 
-# The installer context (paths, channel, package address) the flow works in.
-if(TARGET lumacast_installer_context)
-  target_link_libraries(lumacast_flow PUBLIC lumacast_installer_context)
-elseif(EXISTS "${CMAKE_CURRENT_SOURCE_DIR}/installer_context.cc")
-  target_sources(lumacast_flow PRIVATE installer_context.cc)
-  if(EXISTS "${CMAKE_CURRENT_SOURCE_DIR}/installer_context_${LUMACAST_PLATFORM}.cc")
-    lumacast_platform_sources(lumacast_flow installer_context)
-  endif()
+# The installer context (paths, channel, package address) the flow works in;
+# the target is defined by context.cmake, which app/CMakeLists.txt includes.
+if(EXISTS "${CMAKE_CURRENT_SOURCE_DIR}/context.cmake")
+  target_link_libraries(lumacast_flow PUBLIC lumacast_context)
 endif()
 
-# The publisher signature check of the downloaded package.
-if(EXISTS "${CMAKE_CURRENT_SOURCE_DIR}/setup_signature.h")
-  if(TARGET lumacast_setup_signature)
-    target_link_libraries(lumacast_flow PUBLIC lumacast_setup_signature)
-    target_compile_definitions(lumacast_flow PRIVATE LUMACAST_HAVE_SETUP_SIGNATURE)
-  else()
-    message(STATUS "lumacast_flow: no signature verifier target yet; packages are not checked")
-  endif()
+# The publisher signature check of the downloaded package, and the loader
+# that takes system DLLs from the system folder only.
+if(EXISTS "${CMAKE_CURRENT_SOURCE_DIR}/signature.cmake")
+  include("${CMAKE_CURRENT_SOURCE_DIR}/signature.cmake")
+endif()
+if(TARGET lumacast_signature)
+  target_link_libraries(lumacast_flow PUBLIC lumacast_signature)
+  target_compile_definitions(lumacast_flow PRIVATE LUMACAST_HAVE_SETUP_SIGNATURE)
+else()
+  message(WARNING "lumacast_flow: no signature verifier; downloaded packages are not checked")
 endif()
 
 list(APPEND LUMACAST_APP_LIBS lumacast_flow)
+
+if(NOT EXISTS "${CMAKE_CURRENT_SOURCE_DIR}/context.cmake")
+  return()
+endif()
 
 # lumacast-flow: runs the whole flow headless and prints what a window would
 # show. A developer tool; the product reads no switch.
@@ -58,4 +60,7 @@ set_target_properties(lumacast_flow_driver PROPERTIES OUTPUT_NAME lumacast-flow)
 target_link_libraries(lumacast_flow_driver PRIVATE lumacast_flow lumacast_startup)
 if(WIN32)
   target_link_options(lumacast_flow_driver PRIVATE -municode -static -static-libgcc -static-libstdc++)
+  if(COMMAND lumacast_link_system_dlls)
+    lumacast_link_system_dlls(lumacast_flow_driver)
+  endif()
 endif()

@@ -5,6 +5,9 @@
 
 #include <curl/curl.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cstdio>
 
 #include "base/file_util.h"
@@ -84,8 +87,14 @@ int32_t FetchUrlToFile(const std::wstring& url, const std::wstring& path,
                        const DownloadProgressCallback& progress, int* window_requests) {
   (void)window_requests;  // libcurl never asks for a window.
   const std::string address = nbase::WideToUTF8(url);
-  FILE* file = std::fopen(nbase::NativePath(path).c_str(), "wb");
-  if (!file) return kAccessDenied;
+  // The package is a program: owner-executable from the start, like a file
+  // the moniker download leaves for CreateProcess on Windows.
+  const int fd = ::open(nbase::NativePath(path).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0700);
+  FILE* file = fd < 0 ? nullptr : ::fdopen(fd, "wb");
+  if (!file) {
+    if (fd >= 0) ::close(fd);
+    return kAccessDenied;
+  }
   CURL* curl = curl_easy_init();
   if (!curl) {
     std::fclose(file);

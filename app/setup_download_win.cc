@@ -11,7 +11,7 @@ namespace {
 
 constexpr HRESULT kRedirectRefused = static_cast<HRESULT>(0x800C0014);  // INET_E_REDIRECT_FAILED
 
-HMODULE LoadSystemLibrary(const wchar_t* name) {
+HMODULE LoadFromSystemFolder(const wchar_t* name) {
   wchar_t folder[MAX_PATH];
   UINT length = ::GetSystemDirectoryW(folder, MAX_PATH);
   if (length == 0 || length >= MAX_PATH) return nullptr;
@@ -23,7 +23,7 @@ HMODULE LoadSystemLibrary(const wchar_t* name) {
 
 template <class Function>
 Function SystemFunction(const wchar_t* library, const char* name) {
-  HMODULE module = LoadSystemLibrary(library);  // kept loaded for the process
+  HMODULE module = LoadFromSystemFolder(library);  // kept loaded for the process
   return module ? reinterpret_cast<Function>(reinterpret_cast<void*>(::GetProcAddress(module, name)))
                 : nullptr;
 }
