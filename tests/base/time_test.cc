@@ -19,14 +19,6 @@ TEST(TimeTest, TickWrapKeepsTimeIncreasing) {
   EXPECT_EQ(CurrentTime() - after, 0x10 * 1000);  // no second roll-over
 }
 
-TEST(TimeTest, DeltaConversions) {
-  EXPECT_EQ(TimeDelta::FromMilliseconds(3).ToMicroseconds(), 3000);
-  EXPECT_EQ(TimeDelta::FromSeconds(2).ToMilliseconds(), 2000);
-  EXPECT_LT(TimeDelta::FromMicroseconds(999), TimeDelta::FromMilliseconds(1));
-  EXPECT_EQ((TimeDelta::FromSeconds(1) - TimeDelta::FromMilliseconds(1)).ToMicroseconds(), 999000);
-  EXPECT_EQ(MonoTime{5000} + TimeDelta::FromMilliseconds(1), 6000);
-}
-
 TEST(PumpTimingTest, MillisecondsToWakeup) {
   EXPECT_EQ(MillisecondsToWakeup(0, 123456), -1);         // nothing scheduled
   EXPECT_EQ(MillisecondsToWakeup(1000, 5000), 0);         // in the past

@@ -101,24 +101,5 @@ TEST(ObserverListTest, RemovalDuringNotificationSkipsAndCompacts) {
   EXPECT_EQ(third.events, 2);
 }
 
-TEST(ObserverListTest, NestedNotificationKeepsEntriesUntilOutermostEnds) {
-  ObserverList<Counter> list;
-  Recorder outer, victim;
-  list.AddObserver(&outer);
-  list.AddObserver(&victim);
-  bool nested = false;
-  outer.on_event = [&] {
-    if (nested) return;
-    nested = true;
-    list.Notify([&](Counter* c) {
-      if (c == &victim) list.RemoveObserver(&victim);
-      else c->OnEvent();
-    });
-  };
-  list.Notify([](Counter* c) { c->OnEvent(); });
-  EXPECT_EQ(victim.events, 0);
-  EXPECT_EQ(list.size(), 1u);
-}
-
 }  // namespace
 }  // namespace nbase
