@@ -3,7 +3,7 @@
 #include "base/file_util.h"
 #include "report/app_info.h"
 #include "report/registry.h"
-#include "report/report_config.h"
+#include "app/build_config.h"
 
 namespace installer_context_internal {
 // Platform parts (installer_context_win.cc / _linux.cc).
@@ -48,7 +48,8 @@ void InstallerContext::Construct() {
     installedBefore = nbase::PathExists(installDir + kSep + kProductExecutable);
   }
 
-  packageUrl = std::wstring(LUMACAST_PACKAGE_URL_W) + L"&channel=" + channel;
+  packageUrl = std::wstring(LUMACAST_PACKAGE_SCHEME_W) + L"://" + LUMACAST_REPORT_HOST_W +
+               L"/caller?a=downloadPackage&c=site&package=" + kPackageId + L"&channel=" + channel;
 
   const std::wstring candidates[] = {
       ProductFolderUnder(environment_.specialFolder(kFolderRoamingAppData)) + kSep + L"Files",

@@ -11,7 +11,7 @@
 #include <fstream>
 
 #include "base/utf.h"
-#include "report/report_config.h"
+#include "app/build_config.h"
 
 namespace {
 
@@ -63,7 +63,7 @@ std::wstring BitnessWord() {
 }
 
 bool ReadChannel(std::wstring* out) {
-  *out = LUMACAST_BUILD_CHANNEL_W;
+  *out = LUMACAST_CHANNEL_W;
   return true;
 }
 
@@ -74,7 +74,7 @@ namespace app_info_internal {
 
 std::wstring ReadOwnFileVersion(const std::wstring& path) {
   // Linux programs carry no version record: our own version is the build's.
-  return path.empty() ? std::wstring(LUMACAST_BUILD_VERSION_W) : std::wstring();
+  return path.empty() ? std::wstring(LUMACAST_VERSION_W) : std::wstring();
 }
 
 std::wstring NewGuidText() {

@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "report/report_config.h"
+#include "app/build_config.h"
 
 void InitHttpGlobals() {
   static const bool done = [] { return curl_global_init(CURL_GLOBAL_ALL) == CURLE_OK; }();
@@ -26,7 +26,9 @@ std::string& DefaultProxy() {
   return *proxy;
 }
 
-const char* ReportUrl() { return LUMACAST_REPORT_URL_A; }
+const char* ReportUrl() {
+  return "http://" LUMACAST_REPORT_HOST_A "/caller?c=site&a=reportEvent";
+}
 
 HttpRequest::HttpRequest(std::string proxy) : proxy_(std::move(proxy)), url_(ReportUrl()) {
   handle_ = curl_easy_init();
