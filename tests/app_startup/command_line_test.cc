@@ -110,15 +110,4 @@ TEST(CommandLineTest, EmptyCommandLineGivesTheProgramsOwnPath) {
   EXPECT_EQ(CommandLineSwitches::Get().commandLine, L"");
 }
 
-TEST(CommandLineTest, ParsingAgainStartsFromAnEmptyTable) {
-  Parsed({L"aa:1"});
-  EXPECT_EQ(Parsed({L"bb:2"}), WithProgramEntry({{L"bb", L"2"}}));
-}
-
-TEST(CommandLineTest, EmptyArgumentsAreSkipped) {
-  Switches switches;
-  ApplyArguments({L"", L"aa:1", L""}, [](const std::wstring&) { return false; }, &switches);
-  EXPECT_EQ(switches, (Switches{{L"aa", L"1"}}));
-}
-
 }  // namespace

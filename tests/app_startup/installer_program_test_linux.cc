@@ -174,16 +174,4 @@ TEST_F(InstallerDialogTest, EscapeCancelsAndTheFirstCopyGoesOn) {
   EXPECT_EQ(first.WaitForExit(), 0);
 }
 
-TEST_F(InstallerDialogTest, TryAgainAfterTheFirstCopyEndedProceeds) {
-  first.Terminate();
-  ASSERT_EQ(first.WaitForExit(), 0);
-  PressKey(display_, prompt_, XK_Return);
-  const std::string lock = dir_ + "/" + nbase::WideToUTF8(kSingleInstanceName) + ".lock";
-  EXPECT_TRUE(WaitFor([&] { return ReadFile(lock) == std::to_string(second.pid()) + "\n"; }));
-  EXPECT_TRUE(WaitFor([this] { return FindPrompt(display_) == 0; }));
-  EXPECT_TRUE(second.Running());
-  second.Terminate();
-  EXPECT_EQ(second.WaitForExit(), 0);
-}
-
 }  // namespace

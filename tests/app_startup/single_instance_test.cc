@@ -59,19 +59,15 @@ TEST(SingleInstanceTest, PromptTextIsTheInstallersOwn) {
   EXPECT_STREQ(kSingleInstanceCaption, L"Installation Tips");
 }
 
-TEST(SingleInstanceTest, LockIsExclusiveUntilReleased) {
-  const std::wstring name = UniqueInstanceName(L"exclusive");
-  auto first = InstanceLock::TryAcquire(name);
-  ASSERT_NE(first, nullptr);
-  EXPECT_EQ(InstanceLock::TryAcquire(name), nullptr);
-  first.reset();
-  EXPECT_NE(InstanceLock::TryAcquire(name), nullptr);
-}
-
-TEST(SingleInstanceTest, FreeLockIsTakenWithoutAsking) {
+TEST(SingleInstanceTest, FreeLockIsTakenWithoutAskingAndHeldUntilReleased) {
+  const std::wstring name = UniqueInstanceName(L"free");
   FakePrompt prompt({});
-  EXPECT_NE(AcquireSingleInstance(UniqueInstanceName(L"free"), &prompt), nullptr);
+  auto lock = AcquireSingleInstance(name, &prompt);
+  ASSERT_NE(lock, nullptr);
   EXPECT_EQ(prompt.asked, 0);
+  EXPECT_EQ(InstanceLock::TryAcquire(name), nullptr);
+  lock.reset();
+  EXPECT_NE(InstanceLock::TryAcquire(name), nullptr);
 }
 
 TEST(SingleInstanceTest, CancelGivesUpAfterOneQuestion) {
@@ -127,15 +123,6 @@ class LinuxLockFileTest : public ::testing::Test {
   std::string dir_, old_;
   bool had_old_ = false;
 };
-
-TEST_F(LinuxLockFileTest, LockFileNamesItsHolder) {
-  auto lock = InstanceLock::TryAcquire(L"holder");
-  ASSERT_NE(lock, nullptr);
-  std::ifstream file(dir_ + "/holder.lock");
-  long pid = 0;
-  file >> pid;
-  EXPECT_EQ(pid, static_cast<long>(getpid()));
-}
 
 TEST_F(LinuxLockFileTest, PlantedLinkIsNotFollowed) {
   const std::string victim = dir_ + "/victim";
