@@ -2,9 +2,11 @@
 #include <windows.h>
 
 #include "app/startup.h"
+#include "app/system_library.h"
 #include "app/system_prompt.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandLine, int) {
+  HardenDllSearchPath();  // before anything can load a DLL by name
   std::unique_ptr<SystemPrompt> prompt = CreateSystemPrompt();
   return RunInstaller(commandLine ? commandLine : L"", prompt.get());
 }

@@ -18,8 +18,14 @@ set(LUMACAST_KNOWN_DLLS kernel32 user32 gdi32 advapi32 shell32 shlwapi ole32 ole
     msvcrt comdlg32 rpcrt4 psapi setupapi)
 # Static libraries that look like system libraries but hold no imports.
 set(LUMACAST_STATIC_SYSTEM_LIBS uuid)
-set(LUMACAST_DEFAULT_SYSTEM_DLLS gdiplus urlmon wininet ole32 oleaut32 uuid shlwapi shell32 comctl32 imm32
-    winmm msimg32 version ws2_32 advapi32 gdi32 user32)
+# The installer's usual set (the build's LUMACAST_WIN32_SYSTEM_LIBS when it
+# has one). libcurl calls BCryptGenRandom, so bcrypt belongs here too.
+if(LUMACAST_WIN32_SYSTEM_LIBS)
+  set(LUMACAST_DEFAULT_SYSTEM_DLLS ${LUMACAST_WIN32_SYSTEM_LIBS})
+else()
+  set(LUMACAST_DEFAULT_SYSTEM_DLLS gdiplus urlmon wininet ole32 oleaut32 uuid shlwapi shell32 comctl32 imm32
+      winmm msimg32 version ws2_32 bcrypt advapi32 gdi32 user32)
+endif()
 
 # Builds (once per build tree) lib<name>_delay.a from the toolchain's import
 # library: every function it exports, none of its data (data cannot be
@@ -81,8 +87,15 @@ function(lumacast_link_system_dlls target)
     if(lib IN_LIST LUMACAST_KNOWN_DLLS OR lib IN_LIST LUMACAST_STATIC_SYSTEM_LIBS)
       target_link_libraries(${target} PRIVATE ${lib})
     else()
-      _lumacast_delay_library(${lib} delay_lib)
-      target_link_libraries(${target} PRIVATE "${delay_lib}")
+      # Whole archive: every function of the DLL is then defined by the
+      # delay-load thunks before the linker meets the DLL's ordinary import
+      # library, which other libraries may pull in later on the line.
+      if(NOT TARGET lumacast_delay_${lib})
+        _lumacast_delay_library(${lib} delay_lib)
+        add_library(lumacast_delay_${lib} STATIC IMPORTED GLOBAL)
+        set_target_properties(lumacast_delay_${lib} PROPERTIES IMPORTED_LOCATION "${delay_lib}")
+      endif()
+      target_link_libraries(${target} PRIVATE "$<LINK_LIBRARY:WHOLE_ARCHIVE,lumacast_delay_${lib}>")
     endif()
   endforeach()
   # The hook that sends delay loads to the system folder must win over
