@@ -166,9 +166,13 @@ TEST_F(FlowEndToEndTest, InstallsFromPlainMirrorAfterRefusingUntrustedCertificat
   EXPECT_EQ(ReadRegistryString(kAppInfoKey, L"InstallerChannel"), context_->channel);
   EXPECT_TRUE(IsProductInstalled());
 
-  // The setup saw its folder, spaces and all, as the last part after "/D=".
+  // The setup took its folder, spaces and all, from after "/D=" (on Linux as
+  // one argument).
+  EXPECT_TRUE(fs::exists(install_dir_ / "lumacast.exe"));
+#if !defined(_WIN32)
   const std::string setup_log = ReadFileText(root_ / "setup.log");
   EXPECT_NE(setup_log.find("\t/S\t/D=" + Narrow(install_dir_) + "\n"), std::string::npos) << setup_log;
+#endif
 
   // Progress: 1.0 % at the start, then 90 % when the download is done.
   std::vector<int> bars = view_.ProgressValues();
