@@ -88,3 +88,8 @@ int32_t FetchUrlToFile(const std::wstring& url, const std::wstring& path,
 
 // Drops any cached copy of `url` so the next fetch goes to the network.
 void ForgetCachedCopy(const std::wstring& url);
+
+// Tests only: verify secure servers against the certificates in `pem_file`
+// instead of the system's trust store (Linux; Windows always uses the
+// system's). Empty restores the system's. The program never calls it.
+void TrustCertificatesForTesting(const std::wstring& pem_file);

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -335,3 +336,53 @@ TEST_F(FlowEndToEndTest, SetupFailingThreeTimes) {
 }
 
 }  // namespace
+
+#if !defined(_WIN32)
+#include <curl/curl.h>
+
+namespace {
+
+// The server's own certificate, asked for without verification, so this one
+// test can trust it and reach the redirect behind the TLS handshake.
+bool SaveServerCertificate(const fs::path& file) {
+  CURL* curl = curl_easy_init();
+  curl_easy_setopt(curl, CURLOPT_URL, "https://127.0.0.1:47801/caller?c=site&a=reportEvent");
+  curl_easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, 0L);
+  curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, 0L);
+  curl_easy_setopt(curl, CURLOPT_CERTINFO, 1L);
+  curl_easy_setopt(curl, CURLOPT_NOBODY, 1L);
+  std::string pem;
+  if (curl_easy_perform(curl) == CURLE_OK) {
+    curl_certinfo* info = nullptr;
+    if (curl_easy_getinfo(curl, CURLINFO_CERTINFO, &info) == CURLE_OK && info && info->num_of_certs > 0) {
+      for (curl_slist* item = info->certinfo[0]; item; item = item->next) {
+        if (std::strncmp(item->data, "Cert:", 5) == 0) pem = item->data + 5;
+      }
+    }
+  }
+  curl_easy_cleanup(curl);
+  std::ofstream(file, std::ios::binary) << pem;
+  return !pem.empty();
+}
+
+TEST_F(FlowEndToEndTest, SecureSourceIsNeverRedirectedToAPlainAddress) {
+  const fs::path trusted = root_ / "server.pem";
+  ASSERT_TRUE(SaveServerCertificate(trusted));
+  TrustCertificatesForTesting(trusted.wstring());
+  const std::wstring package = L"https://127.0.0.1:47801/caller?a=downloadPackage&c=site";
+  const fs::path target = root_ / "LumaCast.exe";
+  int windows = 0;
+
+  // Secure to secure is followed (and proves the trust works)...
+  ASSERT_TRUE(server_->Push("package", R"([{"action":"redirect","location":"https://127.0.0.1:47801/caller?a=downloadPackage&c=site&again=1"}])"));
+  EXPECT_EQ(FetchUrlToFile(package, target.wstring(), nullptr, &windows), 0);
+  EXPECT_EQ(fs::file_size(target), fs::file_size(LUMACAST_DEMO_SETUP_PATH_W));
+  // ...secure to plain is not.
+  ASSERT_TRUE(server_->Push("package", R"([{"action":"redirect","location":"http://127.0.0.1:47802/app3/LumaSuite/lumacast/lumacastsetup.exe"}])"));
+  EXPECT_EQ(static_cast<uint32_t>(FetchUrlToFile(package, target.wstring(), nullptr, &windows)), 0x800C0014u);
+  EXPECT_TRUE(server_->Records("cdn").empty());
+  TrustCertificatesForTesting(L"");
+}
+
+}  // namespace
+#endif
