@@ -78,9 +78,10 @@ run_ctest() {  # run_ctest <preset>: fills passed/failed from ctest's closing li
     passed[$p]=$((total - fail - skipped[$p]))
     failed[$p]=$fail
   else
+    # A ctest that could not even list its tests is a failure, not a pass.
     passed[$p]=0
-    failed[$p]=0
-    note[$p]="(ctest ran no test)"
+    failed[$p]=1
+    note[$p]="(ctest ran no test; see $log)"
   fi
   echo "   tests took $((SECONDS - t0)) s"
 }

@@ -283,13 +283,22 @@ TEST(WinIOMessagePumpTest, RunsTasksAndHandsCompletionsToTheirTarget) {
   EXPECT_TRUE(WaitFor(after));
 }
 
-void SleepLong(Thread*) { Sleep(30000); }
+HANDLE g_sleeper_started = nullptr;
+void SleepLong(Thread*) {
+  SetEvent(g_sleeper_started);
+  Sleep(30000);
+}
 bool FailingWait(OsThreadHandle) { return false; }
 
 TEST(ThreadJoinTest, FailedWaitTerminatesTheThreadAndClosesTheHandle) {
   uint32_t id = 0;
+  g_sleeper_started = CreateEventW(nullptr, TRUE, FALSE, nullptr);
   OsThreadHandle handle = internal::StartOsThread(&SleepLong, nullptr, &id);
   ASSERT_NE(handle, 0u);
+  // Terminating a thread that is still being set up by the system can take the
+  // process down with it (Wine does); end it once it is asleep in our code.
+  ASSERT_EQ(WaitForSingleObject(g_sleeper_started, 5000), WAIT_OBJECT_0);
+  Sleep(50);
   HANDLE copy = nullptr;
   ASSERT_TRUE(DuplicateHandle(GetCurrentProcess(), reinterpret_cast<HANDLE>(handle), GetCurrentProcess(), &copy,
                               0, FALSE, DUPLICATE_SAME_ACCESS));
@@ -302,6 +311,7 @@ TEST(ThreadJoinTest, FailedWaitTerminatesTheThreadAndClosesTheHandle) {
   DWORD flags = 0;
   EXPECT_FALSE(GetHandleInformation(reinterpret_cast<HANDLE>(handle), &flags));  // closed
   CloseHandle(copy);
+  CloseHandle(g_sleeper_started);
 }
 
 }  // namespace
