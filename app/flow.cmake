@@ -61,9 +61,8 @@ target_link_libraries(lumacast_flow_driver PRIVATE lumacast_flow lumacast_startu
 if(WIN32)
   target_link_options(lumacast_flow_driver PRIVATE -municode -static -static-libgcc -static-libstdc++)
   # Like the installer, system DLLs that are not known DLLs load from the
-  # system folder on first use. winmm stays imported: its delay-loaded
-  # timeGetTime ends in a call through a null pointer under Wine.
+  # system folder on first use.
   if(COMMAND lumacast_link_system_dlls)
-    lumacast_link_system_dlls(lumacast_flow_driver bcrypt crypt32 version)
+    lumacast_link_system_dlls(lumacast_flow_driver bcrypt crypt32 version winmm)
   endif()
 endif()

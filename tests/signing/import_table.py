@@ -7,9 +7,15 @@ delay-load descriptors must be system DLLs. mingw's linker leaves the
 delay-import data directory empty, so descriptors are also found by scanning
 the image for their shape.
 
-usage: import_table.py <exe>...
+A delay-load slot that code calls through must hold its loading thunk until
+the first call; the linker has been seen to leave such a slot empty, so every
+slot that the disassembly (from --objdump) reads is checked too.
+
+usage: import_table.py [--objdump <objdump>] <exe>...
 """
+import re
 import struct
+import subprocess
 import sys
 
 KNOWN_DLLS = {
@@ -87,6 +93,32 @@ class Image:
             return None
         return dll
 
+    def unbound_delay_slots(self, dll, used):
+        """Counts slots of `dll`'s delay-load table that the code reads (`used`
+        holds their relative addresses) but that hold no thunk: a call through
+        such a slot jumps to address 0 instead of loading the DLL."""
+        empty = 0
+        for at in self._descriptor_offsets():
+            if self._descriptor_at(at) != dll:
+                continue
+            _, _, _, iat, int_ = struct.unpack_from("<5I", self.data, at)
+            names_at, slots_at = self.offset(int_), self.offset(iat)
+            while names_at is not None and slots_at is not None:
+                if struct.unpack_from("<I", self.data, names_at)[0] == 0:
+                    break
+                if iat in used and struct.unpack_from("<I", self.data, slots_at)[0] == 0:
+                    empty += 1
+                names_at += 4
+                slots_at += 4
+                iat += 4
+        return empty
+
+    def _descriptor_offsets(self):
+        for _, _, _, raddr, rsize in self.sections:
+            for at in range(raddr, raddr + rsize - 31, 4):
+                if self.data[at] == 1 and self._descriptor_at(at):
+                    yield at
+
     def delay_imports(self):
         names = []
         rva, _ = self.directory[13]
@@ -108,9 +140,19 @@ def stem(dll):
     return dll[:-4] if dll.endswith(".dll") else dll
 
 
-def check(path):
+def slots_read_by_code(objdump, path, image):
+    """Relative addresses of memory the code reads indirectly (`*0x...`)."""
+    if not objdump:
+        return set()
+    listing = subprocess.run([objdump, "-d", path], capture_output=True, text=True, check=True).stdout
+    base = struct.unpack_from("<I", image.data, struct.unpack_from("<I", image.data, 0x3C)[0] + 52)[0]
+    return {int(hit, 16) - base for hit in re.findall(r"\*0x([0-9a-f]+)", listing)}
+
+
+def check(path, objdump=None):
     with open(path, "rb") as f:
         image = Image(f.read())
+    used = slots_read_by_code(objdump, path, image)
     faults = []
     imports = image.imports()
     delayed = image.delay_imports()
@@ -120,6 +162,9 @@ def check(path):
     for dll in delayed:
         if stem(dll) not in SYSTEM_DLLS:
             faults.append("delay-loads %s, which is not a system DLL" % dll)
+        empty = image.unbound_delay_slots(dll, used)
+        if empty:
+            faults.append("%d delay-load slots of %s that the code calls hold no thunk" % (empty, dll))
     print("%s\n  imports: %s\n  delay-loaded: %s" % (path, " ".join(imports), " ".join(delayed) or "-"))
     for fault in faults:
         print("  FAULT: " + fault)
@@ -127,9 +172,13 @@ def check(path):
 
 
 def main():
-    if len(sys.argv) < 2:
+    args = sys.argv[1:]
+    objdump = None
+    if args[:1] == ["--objdump"] and len(args) > 1:
+        objdump, args = args[1], args[2:]
+    if not args:
         sys.exit(__doc__)
-    results = [check(path) for path in sys.argv[1:]]
+    results = [check(path, objdump) for path in args]
     sys.exit(0 if all(results) else 1)
 
 
