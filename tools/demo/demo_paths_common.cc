@@ -40,4 +40,26 @@ std::string JoinArguments(const std::vector<std::string>& args) {
   return line;
 }
 
+bool ReadWholeFile(const std::string& path, std::string* out) {
+  FILE* file = OpenFile(path, "rb");
+  if (!file)
+    return false;
+  out->clear();
+  char chunk[4096];
+  size_t got;
+  while ((got = fread(chunk, 1, sizeof(chunk), file)) > 0)
+    out->append(chunk, got);
+  bool ok = !ferror(file);
+  fclose(file);
+  return ok;
+}
+
+bool AppendLine(const std::string& path, const std::string& line) {
+  FILE* file = OpenFile(path, "ab");
+  if (!file)
+    return false;
+  bool ok = fwrite(line.data(), 1, line.size(), file) == line.size() && fputc('\n', file) != EOF;
+  return fclose(file) == 0 && ok;
+}
+
 }  // namespace demo

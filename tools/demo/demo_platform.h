@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -26,6 +27,8 @@ std::string Env(const char* name);
 // Full path of this program's file.
 std::string OwnPath();
 
+// fopen with a UTF-8 path on every system.
+FILE* OpenFile(const std::string& path, const char* mode);
 bool ReadWholeFile(const std::string& path, std::string* out);
 // Writes through a temporary sibling and renames it over `path`, so a reader
 // never sees half a file; fails when `path` is in use and cannot be replaced.

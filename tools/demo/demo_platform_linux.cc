@@ -45,19 +45,7 @@ std::string OwnPath() {
   return std::string(buffer, static_cast<size_t>(length));
 }
 
-bool ReadWholeFile(const std::string& path, std::string* out) {
-  FILE* file = fopen(path.c_str(), "rb");
-  if (!file)
-    return false;
-  out->clear();
-  char chunk[4096];
-  size_t got;
-  while ((got = fread(chunk, 1, sizeof(chunk), file)) > 0)
-    out->append(chunk, got);
-  bool ok = !ferror(file);
-  fclose(file);
-  return ok;
-}
+FILE* OpenFile(const std::string& path, const char* mode) { return fopen(path.c_str(), mode); }
 
 bool StoreFile(const std::string& path, const void* data, size_t size, bool executable) {
   const std::string temporary = path + ".part";
@@ -82,14 +70,6 @@ bool StoreFile(const std::string& path, const void* data, size_t size, bool exec
     return false;
   }
   return true;
-}
-
-bool AppendLine(const std::string& path, const std::string& line) {
-  FILE* file = fopen(path.c_str(), "ab");
-  if (!file)
-    return false;
-  bool ok = fwrite(line.data(), 1, line.size(), file) == line.size() && fputc('\n', file) != EOF;
-  return fclose(file) == 0 && ok;
 }
 
 bool CreateFolders(const std::string& path) {

@@ -64,19 +64,7 @@ std::string OwnPath() {
   return ToUtf8(buffer, static_cast<int>(length));
 }
 
-bool ReadWholeFile(const std::string& path, std::string* out) {
-  FILE* file = _wfopen(ToWide(path).c_str(), L"rb");
-  if (!file)
-    return false;
-  out->clear();
-  char chunk[4096];
-  size_t got;
-  while ((got = fread(chunk, 1, sizeof(chunk), file)) > 0)
-    out->append(chunk, got);
-  bool ok = !ferror(file);
-  fclose(file);
-  return ok;
-}
+FILE* OpenFile(const std::string& path, const char* mode) { return _wfopen(ToWide(path).c_str(), ToWide(mode).c_str()); }
 
 bool StoreFile(const std::string& path, const void* data, size_t size, bool /*executable*/) {
   const std::wstring target = ToWide(path);
@@ -102,14 +90,6 @@ bool StoreFile(const std::string& path, const void* data, size_t size, bool /*ex
     return false;
   }
   return true;
-}
-
-bool AppendLine(const std::string& path, const std::string& line) {
-  FILE* file = _wfopen(ToWide(path).c_str(), L"ab");
-  if (!file)
-    return false;
-  bool ok = fwrite(line.data(), 1, line.size(), file) == line.size() && fputc('\n', file) != EOF;
-  return fclose(file) == 0 && ok;
 }
 
 bool CreateFolders(const std::string& path) {
