@@ -120,6 +120,11 @@ bool TestServer::SetFile(const std::string& path) {
   return Control("{\"cmd\":\"file\",\"path\":" + JsonString(path) + "}");
 }
 
+bool TestServer::UseCertificate(const std::string& cert, const std::string& key) {
+  if (cert.empty()) return Control("{\"cmd\":\"tls\"}");
+  return Control("{\"cmd\":\"tls\",\"cert\":" + JsonString(cert) + ",\"key\":" + JsonString(key) + "}");
+}
+
 std::vector<RecordedRequest> TestServer::Records(const std::string& endpoint) const {
   std::string blob;
   if (!ControlRequest("/__control/records", nullptr, &blob, 5000)) return {};

@@ -51,6 +51,9 @@ class TestServer {
   bool SetDefault(const std::string& endpoint, const std::string& itemJson);
   // The file the download endpoints serve (a path the server can open).
   bool SetFile(const std::string& path);
+  // The certificate and key (PEM paths the server can open) TLS presents until
+  // the next Reset; empty `cert` restores the server's own self-signed one.
+  bool UseCertificate(const std::string& cert, const std::string& key);
 
   // Every request recorded since the last reset, optionally of one endpoint.
   std::vector<RecordedRequest> Records(const std::string& endpoint = std::string()) const;

@@ -10,6 +10,7 @@
 #   LUMACAST_SIGNING_OTHER_CERT / _OTHER_CERT_KEY a leaf of another publisher, same root (Windows)
 #   LUMACAST_SIGNING_ROGUE_CERT / _ROGUE_CERT_KEY self-signed, with our publisher's name (Windows)
 #   LUMACAST_SIGNING_ROOT_DER         the test root the test Wine prefix must trust (Windows)
+#   LUMACAST_SIGNING_TLS_CERT / _TLS_KEY TLS server certificate for 127.0.0.1 from that root (Windows)
 # Safe to include from several folders: material is only made when missing.
 
 set(LUMACAST_SETUP_PUBLISHER "Brightvale Test Publisher" CACHE STRING
@@ -57,6 +58,27 @@ if(WIN32)
     _lumacast_openssl(req -x509 -newkey rsa:2048 -nodes -sha256 -days 3650
       -keyout rogue-publisher.key -out rogue-publisher.pem -subj "/CN=${LUMACAST_SETUP_PUBLISHER}"
       -addext "keyUsage=critical,digitalSignature" -addext "extendedKeyUsage=codeSigning")
+  endif()
+  # A TLS server leaf for the local test server, so that a test under Wine can
+  # reach a secure address the prefix trusts. Wine's name check compares the
+  # host only with DNS entries, so 127.0.0.1 is listed as a DNS name as well as
+  # an IP address (which Windows and OpenSSL match).
+  set(LUMACAST_SIGNING_TLS_CERT "${_dir}/tls-server.pem")
+  set(LUMACAST_SIGNING_TLS_KEY "${_dir}/tls-server.key")
+  set(_tls_ext "basicConstraints=critical,CA:FALSE\nkeyUsage=critical,digitalSignature,keyEncipherment\n"
+               "extendedKeyUsage=serverAuth\nsubjectAltName=IP:127.0.0.1,DNS:127.0.0.1,DNS:localhost\n"
+               "subjectKeyIdentifier=hash\nauthorityKeyIdentifier=keyid\n")
+  string(CONCAT _tls_ext ${_tls_ext})
+  set(_stamp "")
+  if(EXISTS "${_dir}/tls-server.ext")
+    file(READ "${_dir}/tls-server.ext" _stamp)
+  endif()
+  if(NOT EXISTS "${_dir}/tls-server.pem" OR NOT _stamp STREQUAL _tls_ext)
+    file(WRITE "${_dir}/tls-server.ext" "${_tls_ext}")
+    string(RANDOM LENGTH 12 ALPHABET 0123456789abcdef _serial)
+    _lumacast_openssl(req -new -newkey rsa:2048 -nodes -keyout tls-server.key -out tls-server.csr -subj "/CN=127.0.0.1")
+    _lumacast_openssl(x509 -req -in tls-server.csr -CA test-root.pem -CAkey test-root.key -sha256
+      -set_serial 0x${_serial} -days 3650 -extfile tls-server.ext -out tls-server.pem)
   endif()
   foreach(leaf publisher other-publisher)
     if(leaf STREQUAL "publisher")

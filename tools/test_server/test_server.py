@@ -37,8 +37,11 @@ MAX_BODY = 16 * 1024 * 1024
 class State:
     """Everything the handlers share; guarded by one lock."""
 
-    def __init__(self, record_path, default_file):
+    def __init__(self, record_path, default_file, tls_context=None):
         self.lock = threading.Lock()
+        # TLS context of the report port: the one made at start, or another
+        # certificate chosen through the control endpoint until the next reset.
+        self.start_tls = self.tls = tls_context
         self.record_path = record_path
         self.default_file = default_file
         self.records = []  # raw record bytes, in arrival order
@@ -70,6 +73,7 @@ class State:
                 self.defaults = {"report": {"action": "status", "status": 200},
                                  "package": {"action": "serve"}, "cdn": {"action": "serve"}}
                 self.records = []
+                self.tls = self.start_tls
                 open(self.record_path, "wb").close()
                 if "file" in command:
                     self.default_file = command["file"]
@@ -82,6 +86,17 @@ class State:
                 return {"ok": True}
             if cmd == "file":
                 self.default_file = command["path"]
+                return {"ok": True}
+            if cmd == "tls":
+                if self.start_tls is None:
+                    return {"ok": False, "error": "TLS is off (--no-tls)"}
+                if not command.get("cert"):
+                    self.tls = self.start_tls
+                    return {"ok": True}
+                try:
+                    self.tls = make_tls_context(command["cert"], command.get("key"), None)
+                except (OSError, ssl.SSLError) as error:
+                    return {"ok": False, "error": str(error)}
                 return {"ok": True}
             if cmd == "clear-records":
                 self.records = []
@@ -158,14 +173,14 @@ class Handler(socketserver.BaseRequestHandler):
         sock = self.request
         sock.settimeout(30)
         tls = False
-        if self.server.tls_context is not None:
+        if self.server.tls:
             try:
                 first = sock.recv(1, socket.MSG_PEEK)
             except OSError:
                 return
             if first == b"\x16":  # a TLS ClientHello
                 try:
-                    sock = self.server.tls_context.wrap_socket(sock, server_side=True)
+                    sock = self.server.state.tls.wrap_socket(sock, server_side=True)
                 except (ssl.SSLError, OSError):
                     return
                 tls = True
@@ -278,8 +293,8 @@ class Server(socketserver.ThreadingTCPServer):
     allow_reuse_address = True
     daemon_threads = True
 
-    def __init__(self, port, role, state, tls_context=None):
-        self.role, self.state, self.tls_context = role, state, tls_context
+    def __init__(self, port, role, state, tls=False):
+        self.role, self.state, self.tls = role, state, tls
         super().__init__(("127.0.0.1", port), Handler)
 
 
@@ -297,13 +312,13 @@ def make_tls_context(cert, key, workdir):
 def serve(args):
     workdir = tempfile.mkdtemp(prefix="lumacast-test-server-")
     record = args.record or os.path.join(workdir, "records.bin")
-    state = State(record, args.file)
+    tls = None if args.no_tls else make_tls_context(args.cert, args.key, workdir)
+    state = State(record, args.file, tls)
     if args.script:
         with open(args.script, encoding="utf-8") as f:
             for command in json.load(f):
                 state.control(command)
-    tls = None if args.no_tls else make_tls_context(args.cert, args.key, workdir)
-    servers = [Server(args.report_port, "report", state, tls), Server(args.cdn_port, "cdn", state),
+    servers = [Server(args.report_port, "report", state, tls is not None), Server(args.cdn_port, "cdn", state),
                Server(args.web_port, "web", state)]
     for server in servers:
         threading.Thread(target=server.serve_forever, daemon=True).start()
