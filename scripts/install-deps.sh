@@ -18,14 +18,26 @@ missing=()
 for p in "${native_pkgs[@]}" "${cross_pkgs[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")
 done
+# The Windows libraries are built from Debian's source packages, so apt needs
+# source entries, whichever of the two list formats the machine uses.
+has_sources() {
+  grep -rqs -E '^(Types:.*deb-src|deb-src )' /etc/apt/sources.list /etc/apt/sources.list.d/
+}
+add_sources() {
+  if [ -f /etc/apt/sources.list.d/debian.sources ]; then
+    $SUDO sed -i 's/^Types: deb$/Types: deb deb-src/' /etc/apt/sources.list.d/debian.sources
+  fi
+  if ! has_sources && [ -f /etc/apt/sources.list ]; then
+    grep -E '^deb ' /etc/apt/sources.list | sed 's/^deb /deb-src /' |
+      $SUDO tee /etc/apt/sources.list.d/lumacast-deb-src.list >/dev/null
+  fi
+}
 need_src=0
-grep -q '^Types:.*deb-src' /etc/apt/sources.list.d/debian.sources 2>/dev/null || need_src=1
+has_sources || need_src=1
 if [ ${#missing[@]} -gt 0 ] || [ $need_src = 1 ]; then
   echo "install-deps: installing ${missing[*]:-(source lists)}"
   dpkg --print-foreign-architectures | grep -qx i386 || $SUDO dpkg --add-architecture i386
-  if [ $need_src = 1 ] && [ -f /etc/apt/sources.list.d/debian.sources ]; then
-    $SUDO sed -i 's/^Types: deb$/Types: deb deb-src/' /etc/apt/sources.list.d/debian.sources
-  fi
+  [ $need_src = 0 ] || add_sources
   $SUDO apt-get update -qq
   [ ${#missing[@]} -eq 0 ] || $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
