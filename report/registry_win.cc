@@ -28,6 +28,15 @@ HKEY OpenUninstall(unsigned view, const std::wstring& subkey, REGSAM access) {
   return key;
 }
 
+// Stores `value` as REG_SZ (with its terminating zero) and closes `key`.
+bool SetStringAndClose(HKEY key, const std::wstring& valueName, const std::wstring& value) {
+  LONG result = RegSetValueExW(key, valueName.c_str(), 0, REG_SZ,
+                               reinterpret_cast<const BYTE*>(value.c_str()),
+                               static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+  RegCloseKey(key);
+  return result == ERROR_SUCCESS;
+}
+
 }  // namespace
 
 std::wstring ReadRegistryString(const std::wstring& keyPath, const std::wstring& valueName) {
@@ -50,11 +59,7 @@ bool WriteRegistryString(const std::wstring& keyPath, const std::wstring& valueN
                       access, nullptr, &key, nullptr) != ERROR_SUCCESS) {
     return false;
   }
-  LONG result = RegSetValueExW(key, valueName.c_str(), 0, REG_SZ,
-                               reinterpret_cast<const BYTE*>(value.c_str()),
-                               static_cast<DWORD>(value.size() * 2 + 2));
-  RegCloseKey(key);
-  return result == ERROR_SUCCESS;
+  return SetStringAndClose(key, valueName, value);
 }
 
 bool EnumerateUninstallEntries(unsigned view, std::vector<std::wstring>* subkeys) {
@@ -93,11 +98,7 @@ bool WriteUninstallValue(unsigned view, const std::wstring& subkey, const std::w
                       KEY_READ | KEY_SET_VALUE | view, nullptr, &key, nullptr) != ERROR_SUCCESS) {
     return false;
   }
-  LONG result = RegSetValueExW(key, valueName.c_str(), 0, REG_SZ,
-                               reinterpret_cast<const BYTE*>(value.c_str()),
-                               static_cast<DWORD>(value.size() * 2 + 2));
-  RegCloseKey(key);
-  return result == ERROR_SUCCESS;
+  return SetStringAndClose(key, valueName, value);
 }
 
 bool DeleteUninstallEntry(unsigned view, const std::wstring& subkey) {

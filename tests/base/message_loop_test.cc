@@ -14,37 +14,12 @@
 namespace nbase {
 namespace {
 
+using nbase_test::Journal;
+using nbase_test::RunOn;
+
 using nbase_test::WaitFor;
 
 // Records the order tasks ran in, from any thread.
-class Journal {
- public:
-  Closure Note(std::string what) {
-    return [this, what] {
-      std::lock_guard<std::mutex> hold(lock_);
-      entries_.push_back(what);
-    };
-  }
-  std::vector<std::string> entries() {
-    std::lock_guard<std::mutex> hold(lock_);
-    return entries_;
-  }
-
- private:
-  std::mutex lock_;
-  std::vector<std::string> entries_;
-};
-
-// Runs `task` on `thread`'s loop and waits for it.
-void RunOn(FrameworkThread& thread, Closure task) {
-  WaitableEvent done;
-  ASSERT_TRUE(thread.loop()->proxy()->Post([&] {
-    task();
-    done.Signal();
-  }));
-  ASSERT_TRUE(WaitFor(done));
-}
-
 TEST(MessageLoopTest, EqualDueTimesRunInPostingOrder) {
   nbase_test::FakeClock clock(1000);
   FrameworkThread worker("worker");
@@ -52,10 +27,10 @@ TEST(MessageLoopTest, EqualDueTimesRunInPostingOrder) {
   Journal journal;
   std::shared_ptr<MessageLoopProxy> proxy = worker.loop()->proxy();
   RunOn(worker, [&] {
-    proxy->PostAfter(journal.Note("A"), TimeDelta::FromMilliseconds(5));
-    proxy->PostAfter(journal.Note("B"), TimeDelta::FromMilliseconds(5));
-    proxy->PostAfter(journal.Note("C"), TimeDelta::FromMilliseconds(5));
-    proxy->PostAfter(journal.Note("early"), TimeDelta::FromMilliseconds(3));
+    proxy->PostAfter(journal.NoteWhenRun("A"), TimeDelta::FromMilliseconds(5));
+    proxy->PostAfter(journal.NoteWhenRun("B"), TimeDelta::FromMilliseconds(5));
+    proxy->PostAfter(journal.NoteWhenRun("C"), TimeDelta::FromMilliseconds(5));
+    proxy->PostAfter(journal.NoteWhenRun("early"), TimeDelta::FromMilliseconds(3));
   });
   EXPECT_TRUE(journal.entries().empty());  // the clock stands still
   clock.Advance(10);
@@ -71,11 +46,11 @@ TEST(MessageLoopTest, ZeroDelayIsImmediateButOneMicrosecondIsDelayed) {
   Journal journal;
   std::shared_ptr<MessageLoopProxy> proxy = worker.loop()->proxy();
   RunOn(worker, [&] {
-    proxy->Post(journal.Note("first"));
-    proxy->PostAfter(journal.Note("1us"), TimeDelta::FromMicroseconds(1));
-    proxy->PostAfter(journal.Note("0us"), TimeDelta::FromMicroseconds(0));
-    proxy->PostTopLevel(journal.Note("top-level"));  // depth 1: runs like any other
-    proxy->Post(journal.Note("last"));
+    proxy->Post(journal.NoteWhenRun("first"));
+    proxy->PostAfter(journal.NoteWhenRun("1us"), TimeDelta::FromMicroseconds(1));
+    proxy->PostAfter(journal.NoteWhenRun("0us"), TimeDelta::FromMicroseconds(0));
+    proxy->PostTopLevel(journal.NoteWhenRun("top-level"));  // depth 1: runs like any other
+    proxy->Post(journal.NoteWhenRun("last"));
   });
   RunOn(worker, [] {});  // everything immediate has run by now
   EXPECT_EQ(journal.entries(), (std::vector<std::string>{"first", "0us", "top-level", "last"}));

@@ -15,28 +15,15 @@
 namespace nbase {
 namespace {
 
+using nbase_test::Journal;
+using nbase_test::RunOn;
+
 using nbase_test::WaitFor;
 using nbase_test::WaitUntil;
 
 constexpr UINT kEndModal = WM_APP + 5;
 constexpr UINT kStartNested = WM_APP + 6;
 constexpr UINT_PTR kSafetyTimer = 77;
-
-class Journal {
- public:
-  void Note(const std::string& what) {
-    std::lock_guard<std::mutex> hold(lock_);
-    entries_.push_back(what);
-  }
-  std::vector<std::string> entries() {
-    std::lock_guard<std::mutex> hold(lock_);
-    return entries_;
-  }
-
- private:
-  std::mutex lock_;
-  std::vector<std::string> entries_;
-};
 
 // A UI loop on a worker thread, with a plain test window that can run a
 // modal loop (the way MessageBoxW does) until told to stop.
@@ -113,15 +100,6 @@ LRESULT CALLBACK CountWakeMessages(int code, WPARAM removed, LPARAM lparam) {
       msg->hwnd == g_pump_window)
     ++g_wake_messages;
   return CallNextHookEx(nullptr, code, removed, lparam);
-}
-
-void RunOn(UiThread& thread, Closure task) {
-  WaitableEvent done;
-  ASSERT_TRUE(thread.loop()->proxy()->Post([&] {
-    task();
-    done.Signal();
-  }));
-  ASSERT_TRUE(WaitFor(done));
 }
 
 TEST(WinUIMessagePumpTest, ThousandPostsWhileBusyPostOneWakeMessage) {

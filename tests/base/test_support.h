@@ -3,11 +3,20 @@
 #ifndef TESTS_BASE_TEST_SUPPORT_H_
 #define TESTS_BASE_TEST_SUPPORT_H_
 
+#include <gtest/gtest.h>
+
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <mutex>
+#include <string>
 #include <thread>
+#include <vector>
 
+#include "base/callback.h"
+#include "base/framework_thread.h"
+#include "base/message_loop.h"
+#include "base/message_loop_proxy.h"
 #include "base/time.h"
 #include "base/waitable_event.h"
 
@@ -27,6 +36,37 @@ bool WaitUntil(Pred done) {
 }
 
 inline bool WaitFor(nbase::WaitableEvent& event) { return event.TimedWait(kWaitMs); }
+
+// Runs `task` on `thread`'s loop and waits (bounded) for it to finish.
+inline void RunOn(nbase::FrameworkThread& thread, nbase::Closure task) {
+  nbase::WaitableEvent done;
+  ASSERT_TRUE(thread.loop()->proxy()->Post([&] {
+    task();
+    done.Signal();
+  }));
+  ASSERT_TRUE(WaitFor(done));
+}
+
+// Records what happened, in order, from any thread.
+class Journal {
+ public:
+  void Note(const std::string& what) {
+    std::lock_guard<std::mutex> hold(lock_);
+    entries_.push_back(what);
+  }
+  // A task that notes `what` when it runs.
+  nbase::Closure NoteWhenRun(std::string what) {
+    return [this, what] { Note(what); };
+  }
+  std::vector<std::string> entries() {
+    std::lock_guard<std::mutex> hold(lock_);
+    return entries_;
+  }
+
+ private:
+  std::mutex lock_;
+  std::vector<std::string> entries_;
+};
 
 // Replaces the clock while alive; time stands still until Advance().
 class FakeClock {

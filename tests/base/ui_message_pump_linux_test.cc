@@ -15,6 +15,9 @@
 namespace nbase {
 namespace {
 
+using nbase_test::Journal;
+using nbase_test::RunOn;
+
 using nbase_test::WaitFor;
 using nbase_test::WaitUntil;
 
@@ -24,15 +27,6 @@ class UiThread : public FrameworkThread {
   bool Start() { return LaunchWith(kLoopWindows); }
   LinuxUIMessagePump* pump() { return static_cast<LinuxUIMessagePump*>(loop()->pump()); }
 };
-
-void RunOn(UiThread& thread, Closure task) {
-  WaitableEvent done;
-  ASSERT_TRUE(thread.loop()->proxy()->Post([&] {
-    task();
-    done.Signal();
-  }));
-  ASSERT_TRUE(WaitFor(done));
-}
 
 TEST(LinuxUIMessagePumpTest, ThousandPostsWhileBusyWakeOnce) {
   UiThread ui;
