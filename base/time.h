@@ -12,6 +12,7 @@
 
 #include <compare>
 #include <cstdint>
+#include <ctime>
 
 namespace nbase {
 
@@ -42,6 +43,9 @@ constexpr MonoTime operator+(MonoTime t, TimeDelta d) { return t + d.ToMicroseco
 
 // Now, in microseconds, with millisecond resolution.
 MonoTime CurrentTime();
+
+// The local wall-clock time, broken down (for time stamps in reports).
+std::tm LocalTimeNow();
 
 // Replaces the 32-bit millisecond tick source (nullptr restores the real one).
 // The roll-over offset is kept, so a fake source can walk across the wrap.

@@ -11,4 +11,16 @@ uint32_t SystemTicks() {
   return static_cast<uint32_t>(ms);  // wraps like timeGetTime
 }
 
+
 }  // namespace nbase::internal
+
+namespace nbase {
+
+std::tm LocalTimeNow() {
+  std::time_t now = std::time(nullptr);
+  std::tm parts = {};
+  localtime_r(&now, &parts);
+  return parts;
+}
+
+}  // namespace nbase

@@ -32,4 +32,16 @@ uint32_t SystemTicks() {
   return ticks();
 }
 
+
 }  // namespace nbase::internal
+
+namespace nbase {
+
+std::tm LocalTimeNow() {
+  std::time_t now = std::time(nullptr);
+  std::tm parts = {};
+  localtime_s(&parts, &now);
+  return parts;
+}
+
+}  // namespace nbase

@@ -4,33 +4,17 @@
 #include <cstdio>
 #include <memory>
 
-#include "app/thread_ids.h"
 #include "base/thread_registry.h"
 #include "base/utf.h"
-#include "report/app_info.h"
+#include "base/time.h"
+#include "platform/app_info.h"
 #include "report/http_request.h"
-#include "ui/core/dpi_scale.h"
 
 namespace {
 
 std::atomic<int> reportPosition{0};
-
-#if defined(_WIN32)
-constexpr char kOsCookie[] = "windows";
-#else
-constexpr char kOsCookie[] = "linux";
-#endif
-
-std::tm LocalTimeNow() {
-  std::time_t now = std::time(nullptr);
-  std::tm parts = {};
-#if defined(_WIN32)
-  localtime_s(&parts, &now);
-#else
-  localtime_r(&now, &parts);
-#endif
-  return parts;
-}
+// Thread identifier that sends reports; none until start-up names it.
+std::atomic<int> reportThread{-1};
 
 }  // namespace
 
@@ -80,10 +64,13 @@ std::string BuildReportText(const std::string& action, const ReportFields& field
 
 int TakeReportPosition() { return reportPosition.fetch_add(1); }
 
-void InitReporting() {
+void SetReportThread(int identifier) { reportThread = identifier; }
+
+void InitReporting(int reportThreadId) {
+  SetReportThread(reportThreadId);
   InitHttpGlobals();
-  SetGlobalCookie("appver", nbase::WideToUTF8(FileVersion()));
-  SetGlobalCookie("os", kOsCookie);
+  SetGlobalCookie("appver", nbase::WideToUTF8(OwnFileVersion()));
+  SetGlobalCookie("os", OsCookieName());
   SetGlobalCookie("imei", nbase::WideToUTF8(UniqueId()));
   SetGlobalCookie("appname", nbase::WideToUTF8(kReportProgramName));
   SetGlobalCookie("system", nbase::WideToUTF8(OperatingSystemName() + L" " + BitnessWord()));
@@ -92,23 +79,14 @@ void InitReporting() {
   SetGlobalCookie("channel", nbase::WideToUTF8(channel));
 }
 
-void SendAppStartReport() {
-  ui::DpiScale& scale = ui::DpiScale::Get();
-  ReportFields fields;
-  fields["FirstStart"] = "true";
-  fields["Dpi"] = std::to_string(scale.SystemDpi());
-  fields["Scale"] = std::to_string(scale.IsAdapted() ? scale.CurrentScale() : 100);
-  ReportEvent("AppStart", fields);
-}
-
 void ReportEvent(const std::string& action, const ReportFields& fields) {
   std::string uniqueId = WideToSystemCodePage(UniqueId());
-  QueueReport(BuildReportText(action, fields, uniqueId, TakeReportPosition(), LocalTimeNow()));
+  QueueReport(BuildReportText(action, fields, uniqueId, TakeReportPosition(), nbase::LocalTimeNow()));
 }
 
 void QueueReport(const std::string& text) {
   auto owned = std::make_shared<std::string>(text);
-  nbase::ThreadRegistry::Get().Post(kHttpThreadId, [owned] {
+  nbase::ThreadRegistry::Get().Post(reportThread.load(), [owned] {
     HttpRequest request;
     std::string response;
     request.Post(&response, *owned);  // the outcome changes nothing

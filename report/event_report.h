@@ -26,13 +26,15 @@ using ReportFields = std::map<std::string, std::string>;
 inline constexpr wchar_t kReportProgramName[] = L"LumaCastInstaller";
 
 // Start-up, UI thread, after the HTTP thread runs and before any report:
-// initialises libcurl and sets the six identity cookies.
-void InitReporting();
-// Start-up, after the UI framework is initialised: the "AppStart" report.
-void SendAppStartReport();
+// names the thread that sends reports, initialises libcurl and sets the six
+// identity cookies.
+void InitReporting(int reportThreadId);
+// Names the thread that sends reports (InitReporting does it too); until one
+// is named, or while it is not running, reports are dropped.
+void SetReportThread(int identifier);
 // Builds one report and queues it. UI or Global Misc thread.
 void ReportEvent(const std::string& action, const ReportFields& fields);
-// Hands a finished report to the HTTP thread; dropped when it is not running.
+// Hands a finished report to the report thread; dropped when it is not running.
 void QueueReport(const std::string& text);
 
 // Every byte that is not an ASCII letter or digit becomes "%XX" (upper case).

@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "app/build_config.h"
+#include "config/build_config.h"
 
 void InitHttpGlobals() {
   static const bool done = [] { return curl_global_init(CURL_GLOBAL_ALL) == CURLE_OK; }();

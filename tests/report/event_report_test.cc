@@ -6,7 +6,6 @@
 #include <thread>
 #include <vector>
 
-#include "app/thread_ids.h"
 #include "base/framework_thread.h"
 #include "base/thread_registry.h"
 #include "report/http_request.h"
@@ -63,6 +62,9 @@ TEST(ReportPositionTest, EveryReportTakesItsOwnNumber) {
 
 namespace {
 
+// The thread identifier the tests send reports from.
+constexpr int kTestReportThreadId = 6;
+
 // A stand-in for the program's "http Thread".
 class HttpThread : public nbase::FrameworkThread {
  public:
@@ -70,7 +72,7 @@ class HttpThread : public nbase::FrameworkThread {
   ~HttpThread() override { Stop(); }
 
  protected:
-  void OnThreadStart() override { nbase::ThreadRegistry::Get().BindIdentifier(kHttpThreadId); }
+  void OnThreadStart() override { nbase::ThreadRegistry::Get().BindIdentifier(kTestReportThreadId); }
   void OnThreadStop() override { nbase::ThreadRegistry::Get().ReleaseIdentifier(); }
 };
 
@@ -80,6 +82,7 @@ TEST(ReportEventTest, QueuedReportsReachTheServerInOrder) {
   lumacast_test::TestServer server;
   ASSERT_TRUE(server.ok()) << server.error();
   InitHttpGlobals();
+  SetReportThread(kTestReportThreadId);
   HttpThread thread;
   ASSERT_TRUE(thread.Launch());
   ReportEvent("OnClick", {{"ClickSrc", "btn_startinstall"}});
@@ -103,6 +106,7 @@ TEST(ReportEventTest, FailedSendsChangeNothingVisible) {
   ASSERT_TRUE(server.Push("report", R"([{"action":"drop"},{"action":"drop"}])"));
   InitHttpGlobals();
   auto cookies = GlobalCookies();
+  SetReportThread(kTestReportThreadId);
   HttpThread thread;
   ASSERT_TRUE(thread.Launch());
   ReportEvent("lost", {});

@@ -1,5 +1,5 @@
 #include "demo_platform.h"
-#include "report/registry.h"
+#include "platform/registry.h"
 
 namespace demo {
 

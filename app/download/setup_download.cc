@@ -1,0 +1,131 @@
+#include "app/download/setup_download.h"
+
+#include <chrono>
+
+#include "app/download/executable_header.h"
+#include "app/trust/setup_signature_check.h"
+#include "base/file_util.h"
+#include "base/string_util.h"
+#include "platform/app_info.h"
+#include "report/event_report.h"
+
+namespace {
+
+int64_t WallClockMilliseconds() {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(
+             std::chrono::system_clock::now().time_since_epoch())
+      .count();
+}
+
+int32_t ClampToInt32(int64_t value) {
+  if (value > INT32_MAX) return INT32_MAX;
+  if (value < INT32_MIN) return INT32_MIN;
+  return static_cast<int32_t>(value);
+}
+
+}  // namespace
+
+void OnDownloadProgress(DownloadStats* stats, uint32_t so_far, uint32_t total) {
+  if (total == 0) {
+    stats->downloadProgress = 1;
+    return;
+  }
+  stats->expectedSize = total;
+  stats->downloadProgress = static_cast<int32_t>(static_cast<double>(so_far) * 900.0 / total);
+}
+
+std::unique_ptr<HeldFile> VerifySetupFile(const std::wstring& path, DownloadStats* stats,
+                                          std::wstring* signature_failure) {
+  if (!nbase::PathExists(path)) {
+    stats->fileSize = 0;
+    return nullptr;
+  }
+  // Every check from here on reads through this one open file, and the caller
+  // keeps it open until the setup has started.
+  std::unique_ptr<HeldFile> file = HeldFile::Open(path);
+  if (!file) {
+    stats->fileSize = 0;
+    return nullptr;
+  }
+  const int64_t size = file->Size();
+  stats->fileSize = ClampToInt32(size);
+  if (size < kMinimumSetupSize || size != static_cast<int64_t>(stats->expectedSize.load())) {
+    return nullptr;
+  }
+  const HeldFile* reader = file.get();
+  ExecutableHeader header = CheckNativeExecutableHeader(
+      size, [reader](uint64_t offset, void* out, size_t count) { return reader->ReadAt(offset, out, count); });
+  stats->mzMagic = header.magic;
+  if (header.signature_read) stats->peSignature = header.signature;
+  if (!header.valid) return nullptr;
+
+  std::wstring detail;
+  if (!CheckSetupSignature(path, file->native_handle(), &detail)) {
+    *signature_failure = detail.empty() ? std::wstring(L"not signed by the publisher") : detail;
+    return nullptr;
+  }
+  return file;
+}
+
+std::wstring FormatDownloadDiagnostic(int32_t download_result, const DownloadStats& stats,
+                                      int window_requests, const std::wstring& signature_failure) {
+  std::wstring text = nbase::StringPrintf(
+      L" hr = %08x size %d - %d -%x -%x poptime = %d", static_cast<unsigned>(download_result),
+      stats.fileSize.load(), static_cast<int>(stats.expectedSize.load()),
+      static_cast<unsigned>(stats.mzMagic.load()), static_cast<unsigned>(stats.peSignature.load()),
+      window_requests);
+  if (!signature_failure.empty()) text += L" signature failed: " + signature_failure;
+  return text;
+}
+
+std::wstring ReportPathValue(const std::wstring& download_dir) {
+  std::wstring value;
+  value.reserve(download_dir.size());
+  for (wchar_t c : download_dir) {
+    if (c == L':') continue;
+    value += (c == L'"' || c == L'\\') ? L'_' : c;
+  }
+  return value;
+}
+
+DownloadOutcome DownloadSetupPackage(const DownloadJob& job) {
+  const int64_t start = WallClockMilliseconds();
+  DownloadStats* stats = job.stats.get();
+  const DownloadProgressCallback progress = [stats](uint32_t so_far, uint32_t total) {
+    OnDownloadProgress(stats, so_far, total);
+  };
+  int window_requests = 0;
+  DownloadOutcome outcome;
+  int attempt = 0;
+  for (; attempt < kDownloadAttempts; ++attempt) {
+    const std::wstring& source = attempt % 2 == 0 ? job.package_url : job.cdn_url;
+    outcome.diagnostic.clear();
+    RemoveFileAtPath(job.setup_file_path);
+    ForgetCachedCopy(source);
+    outcome.download_result = FetchUrlToFile(source, job.setup_file_path, progress, &window_requests);
+    std::wstring signature_failure;
+    std::unique_ptr<HeldFile> file = VerifySetupFile(job.setup_file_path, stats, &signature_failure);
+    if (outcome.download_result == 0 && file) {
+      outcome.result = 0;
+      outcome.setup_file = std::move(file);
+      break;
+    }
+    outcome.result = 1;
+    outcome.diagnostic =
+        FormatDownloadDiagnostic(outcome.download_result, *stats, window_requests, signature_failure);
+  }
+  outcome.retry_time = attempt;
+
+  const int64_t cost = (WallClockMilliseconds() - start) / 1000;
+  ReportFields fields = {
+      {"cost", std::to_string(cost)},
+      {"ret", std::to_string(outcome.result)},
+      {"retryTime", std::to_string(outcome.retry_time)},
+      {"path", WideToSystemCodePage(ReportPathValue(job.download_dir))},
+  };
+  if (outcome.result == 0) {
+    fields.emplace("fileSize", std::to_string(nbase::FileSize64(job.setup_file_path)));
+  }
+  ReportEvent("DownloadTimeCost", fields);
+  return outcome;
+}

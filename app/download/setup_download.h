@@ -1,0 +1,95 @@
+// Fetching and checking the setup package.
+//
+// `DownloadSetupPackage` runs on the Global Misc Thread: up to six attempts
+// that alternate between the package address and the CDN mirror, each followed
+// by `VerifySetupFile`. It reports "DownloadTimeCost" and returns the outcome;
+// the caller posts it back to the UI thread. A verified file comes back open
+// (`HeldFile`) so that it cannot be replaced before the setup has started.
+//
+// `DownloadStats` is the one record shared across threads without a post: the
+// worker writes it, the UI thread's progress tick reads it. Every field is an
+// atomic, so a read is never torn; a stale value only delays the bar.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "app/download/held_file.h"
+
+struct DownloadStats {
+  // Tenths of a percent of the whole install (0..900); never reset.
+  std::atomic<int32_t> downloadProgress{0};
+  // The last non-zero total the download announced.
+  std::atomic<uint32_t> expectedSize{0};
+  // Size of the setup file at the last verification; 0 when it was missing.
+  std::atomic<int32_t> fileSize{0};
+  // Header words seen by the last full verification (see executable_header.h).
+  std::atomic<uint16_t> mzMagic{0};
+  std::atomic<uint32_t> peSignature{0};
+};
+
+// Smallest package the installer accepts.
+inline constexpr int64_t kMinimumSetupSize = 10485760;
+
+// Progress callback of one download: bytes so far and announced total (0 when
+// unknown), both truncated to 32 bits.
+using DownloadProgressCallback = std::function<void(uint32_t so_far, uint32_t total)>;
+
+// Feeds a progress report into `stats`: the download fills the first 90 % of
+// the bar; a report without a total sets the share to 0.1 %.
+void OnDownloadProgress(DownloadStats* stats, uint32_t so_far, uint32_t total);
+
+// Checks the file at `path`: at least 10 MiB, exactly the announced size, an
+// executable header of this platform, and a valid publisher signature. Returns
+// the file still open when every check passed, nullptr otherwise. When only the
+// signature failed, `signature_failure` receives the reason.
+std::unique_ptr<HeldFile> VerifySetupFile(const std::wstring& path, DownloadStats* stats,
+                                          std::wstring* signature_failure);
+
+// One download run's inputs; copied to the worker thread.
+struct DownloadJob {
+  std::wstring package_url;  // attempts 1, 3, 5
+  std::wstring cdn_url;      // attempts 2, 4, 6
+  std::wstring download_dir;
+  std::wstring setup_file_path;
+  std::shared_ptr<DownloadStats> stats;
+};
+
+struct DownloadOutcome {
+  int result = 1;              // 0 success, 1 failure
+  int retry_time = 0;          // failed attempts before success, 6 when all failed
+  int32_t download_result = 0; // HRESULT of the last attempt
+  std::wstring diagnostic;     // empty on success
+  std::shared_ptr<HeldFile> setup_file;  // open on success
+};
+
+inline constexpr int kDownloadAttempts = 6;
+
+// Runs the whole download (worker thread) and sends "DownloadTimeCost".
+DownloadOutcome DownloadSetupPackage(const DownloadJob& job);
+
+// The diagnostic of a failed attempt.
+std::wstring FormatDownloadDiagnostic(int32_t download_result, const DownloadStats& stats,
+                                      int window_requests, const std::wstring& signature_failure);
+
+// The "path" report value: `download_dir` with quotes and backslashes turned
+// into underscores and colons removed.
+std::wstring ReportPathValue(const std::wstring& download_dir);
+
+// Platform half: one attempt of fetching `url` into `path`, following
+// redirects, strict about certificates, never from a secure source to a plain
+// one. Returns 0 (S_OK) or an HRESULT-style failure. `window_requests` counts
+// how often the download asked for a window (always 0 on Linux).
+int32_t FetchUrlToFile(const std::wstring& url, const std::wstring& path,
+                       const DownloadProgressCallback& progress, int* window_requests);
+
+// Drops any cached copy of `url` so the next fetch goes to the network.
+void ForgetCachedCopy(const std::wstring& url);
+
+// Tests only: verify secure servers against the certificates in `pem_file`
+// instead of the system's trust store (Linux; Windows always uses the
+// system's). Empty restores the system's. The program never calls it.
+void TrustCertificatesForTesting(const std::wstring& pem_file);

@@ -1,0 +1,229 @@
+#include "app/flow/install_flow.h"
+
+#include <utility>
+
+#include "config/build_config.h"
+#include "report/event_report.h"
+#include "app/flow/install_results.h"
+#include "app/launch/installed_state.h"
+#include "app/launch/open_in_browser.h"
+#include "app/startup/thread_ids.h"
+#include "base/thread_registry.h"
+#include "base/time.h"
+#include "platform/registry.h"
+
+using namespace flow_controls;
+
+namespace {
+
+constexpr int kStartProgress = 10;
+constexpr int kDownloadedProgress = 900;
+constexpr int64_t kProgressTickMs = 200;
+constexpr int64_t kAfterKillWaitMs = 100;
+
+uint32_t SystemTickCount() { return static_cast<uint32_t>(nbase::CurrentTime() / 1000); }
+
+void PostToUi(nbase::Closure task) { nbase::ThreadRegistry::Get().Post(kUiThreadId, std::move(task)); }
+
+}  // namespace
+
+FlowOptions DefaultFlowOptions() {
+  FlowOptions settings;
+  settings.cdnUrl = L"http://" LUMACAST_CDN_HOST_W L"/app3/LumaSuite/lumacast/lumacastsetup.exe";
+  settings.userAgreementUrl = L"https://" LUMACAST_WEB_HOST_W L"/user-agreement/";
+  settings.offlinePackageUrl = L"https://" LUMACAST_WEB_HOST_W L"/screen-mirror/offlinepackage";
+  settings.openUrl = OpenInBrowser;
+  settings.tickCount = SystemTickCount;
+  return settings;
+}
+
+InstallFlow::InstallFlow(InstallerContext* context, FlowView* view, FlowOptions options)
+    : context_(context), view_(view), options_(std::move(options)), stats_(std::make_shared<DownloadStats>()) {
+  if (!options_.openUrl) options_.openUrl = OpenInBrowser;
+  if (!options_.tickCount) options_.tickCount = SystemTickCount;
+}
+
+InstallFlow::~InstallFlow() = default;
+
+bool InstallFlow::HandleFlowButton(const std::wstring& name) {
+  if (name == L"btn_useragreement") {
+    options_.openUrl(options_.userAgreementUrl);
+  } else if (name == L"btn_startinstall") {
+    StartInstall();
+  } else if (name == L"btn_startapp") {
+    LaunchProduct();
+  } else if (name == L"btn_reinstall") {
+    RestartInstall();
+    ++context_->retryClicks;
+  } else if (name == L"btn_exit") {
+    QuitRequested();
+  } else if (name == L"btn_redownload" || name == L"btn_downloadOfflinePackage") {
+    OpenOfflinePackagePage();
+  } else {
+    return false;
+  }
+  return true;
+}
+
+void InstallFlow::ShowInstallingPage(bool from_welcome) {
+  view_->SetVisible(kHeaderStrip, false);
+  view_->SetVisible(kHeaderImage, true);
+  if (from_welcome) view_->CollapseCustomizeBar();
+  view_->SetVisible(from_welcome ? kWelcomePage : kFailedPage, false);
+  view_->SetVisible(kExitButton, false);
+  view_->SetVisible(kInstallPage, true);
+  SetState(kStateDownloading);
+  UpdateInstallProgress(kStartProgress);
+  StartSetupDownload();
+}
+
+void InstallFlow::StartInstall() {
+  ShowInstallingPage(true);
+  if (!progressTimerStarted_) {
+    progressTimerStarted_ = true;
+    // Each run hands a fresh tick to the UI loop; both hops die with the flow.
+    nbase::Closure tick = [this] { PostToUi(MakeGuarded([this] { UpdateInstallProgress(0); })); };
+    nbase::ThreadRegistry::Get().PostRecurring(kUiThreadId, MakeGuarded(std::move(tick)),
+                                               nbase::TimeDelta::FromMilliseconds(kProgressTickMs), -1);
+  }
+  ReportEvent("OnClick", {{"ClickSrc", "Install"}});
+}
+
+void InstallFlow::RestartInstall() {
+  ShowInstallingPage(false);
+  ReportEvent("OnClick", {{"ClickSrc", "ReInstall"}});
+}
+
+void InstallFlow::StartSetupDownload() {
+  DownloadJob job{context_->packageUrl, options_.cdnUrl, context_->downloadDir, context_->setupFilePath,
+                  stats_};
+  auto done = MakeGuarded([this](DownloadOutcome outcome) { OnSetupDownloaded(std::move(outcome)); });
+  // The worker gets copies only; it touches the flow solely through `done`,
+  // which runs back on the UI thread.
+  nbase::ThreadRegistry::Get().Post(kMiscThreadId, [job = std::move(job), done]() {
+    DownloadOutcome outcome = DownloadSetupPackage(job);
+    PostToUi([done, outcome = std::move(outcome)]() mutable { done(std::move(outcome)); });
+  });
+}
+
+void InstallFlow::OnSetupDownloaded(DownloadOutcome outcome) {
+  context_->downloadResult = outcome.download_result;
+  context_->downloadDiagnostic = outcome.diagnostic;
+  if (outcome.result == 0) {
+    setupFile_ = std::move(outcome.setup_file);
+    UpdateInstallProgress(kDownloadedProgress);
+    CheckRunningProduct();
+    return;
+  }
+  SetState(kStateDownloadFailed);
+  if (context_->retryClicks > 0) view_->SetVisible(kRetryButton, false);
+  ShowDownloadFailed(DownloadFailureMessage(context_->downloadDiagnostic));
+}
+
+void InstallFlow::CheckRunningProduct() {
+  if (FindProductProcesses(kProductExecutable, false) == 0) {
+    SetState(kStateInstalling);
+    StartSetupRun();
+    return;
+  }
+  SetState(kStateProductRunning);
+  QuestionBox box{L"Application \"LumaCast\" is running\uFF0Ckill this process to continue installing\uFF1F",
+                  L"Note", L"Try Again", L"Kill & Continue"};
+  view_->AskQuestion(box, MakeGuarded([this](MsgBoxRet answer) { OnRunningProductAnswer(answer); }));
+}
+
+void InstallFlow::OnRunningProductAnswer(MsgBoxRet answer) {
+  if (answer == kMsgBoxYes) {
+    CheckRunningProduct();
+    return;
+  }
+  FindProductProcesses(kProductExecutable, true);
+  // Give the ended processes a moment to let go of their files, without
+  // stalling the UI loop.
+  nbase::ThreadRegistry::Get().PostAfter(kUiThreadId, MakeGuarded([this] {
+                                           SetState(kStateInstalling);
+                                           StartSetupRun();
+                                         }),
+                                         nbase::TimeDelta::FromMilliseconds(kAfterKillWaitMs));
+}
+
+void InstallFlow::StartSetupRun() {
+  SetupRunJob job{context_->setupFilePath, context_->installDir, setupFile_};
+  auto done = MakeGuarded([this](const SetupRunOutcome& outcome) { OnSetupFinished(outcome); });
+  nbase::ThreadRegistry::Get().Post(kMiscThreadId, [job = std::move(job), done]() mutable {
+    SetupRunOutcome outcome = RunSetupPackage(job);
+    job.setup_file.reset();  // the runs are over: let go of the file on this thread
+    PostToUi([done, outcome] { done(outcome); });
+  });
+}
+
+void InstallFlow::OnSetupFinished(const SetupRunOutcome& outcome) {
+  setupFile_.reset();
+  context_->setupExitCode = outcome.exit_code;
+  context_->setupError = outcome.error;
+  if (outcome.exit_code == 0) {
+    SetState(kStateInstalled);
+    ShowInstallSucceeded();
+    return;
+  }
+  const bool vanished = outcome.file_size_after <= 0;
+  SetState(kStateInstallFailed);
+  if (context_->retryClicks > 0) view_->SetVisible(kRetryButton, false);
+  ShowInstallFailed(InstallFailureMessage(outcome.exit_code, outcome.error, *stats_, vanished));
+  if (vanished) view_->ShowErrorNote(kVanishedFileNote, kVanishedFileTitle);
+}
+
+void InstallFlow::UpdateInstallProgress(int value) {
+  InstallProgress::Frame frame;
+  if (!progress_.Update(state(), value, options_.tickCount(), stats_->downloadProgress.load(), &frame)) return;
+  if (frame.show_alert) view_->SetVisible(kSlowAlert, true);
+  context_->progress = progress_.progress();
+  view_->SetProgressValue(frame.bar);
+  view_->SetText(kProgressLabel, frame.label);
+}
+
+void InstallFlow::QuitRequested() {
+  if (state() == kStateInstalled) {
+    LaunchProduct();
+    return;
+  }
+  if (IsProductInstalled()) {
+    if (ReadRegistryString(kAppInfoKey, L"InstallerPath").empty()) {
+      ReportEvent("offline", {{"result", "success"}});
+    }
+    ReportEvent("OnClick", {{"btn_exit", state() == kStateDownloadFailed ? kQuitInstalledAfterFailure
+                                                                            : kQuitInstalled}});
+    view_->Close();
+    return;
+  }
+  QuestionBox box{L"Please download the full installation package and install \"LumaCast\" manually. "
+                  L"Are you sure to quit?",
+                  L"Note", L"Quit", L"Download full package"};
+  view_->AskQuestion(box, MakeGuarded([this](MsgBoxRet answer) { OnQuitAnswer(answer); }));
+}
+
+void InstallFlow::OnQuitAnswer(MsgBoxRet answer) {
+  if (answer != kMsgBoxYes) {
+    OpenOfflinePackagePage();
+    return;
+  }
+  ReportEvent("OnClick", {{"btn_exit", kQuitNotInstalled}});
+  view_->Close();
+}
+
+void InstallFlow::OpenOfflinePackagePage() {
+  ReportEvent("OnClick", {{"ClickSrc", "DownloadOffline"}});
+  options_.openUrl(options_.offlinePackageUrl);
+}
+
+void InstallFlow::LaunchProduct() {
+  // Quoted and named as the application: a folder with spaces can never
+  // start a program on a prefix of its path.
+  StartDetachedProcess(ProductLaunchCommand(context_->installDir));
+  view_->Close();
+}
+
+void InstallFlow::SetInstallDir(const std::wstring& folder) {
+  context_->installDir = folder;
+  view_->SetText(kInstallDirEdit, folder);
+}

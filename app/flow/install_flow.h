@@ -1,0 +1,105 @@
+// InstallFlow: the installer's flow from "Install Now" to a result page,
+// without a window.
+//
+// The flow keeps the installer's progress state (page state, progress figure,
+// retry count, the last download and setup results) in the installer context
+// it is given, and runs every step of an install: the download on the Global Misc Thread, the running-product check
+// and its question, the silent setup run, the progress ticks, the result pages
+// and every event report. It shows what happens only through a `FlowView`, so
+// the main window, the console driver and tests all drive the same code.
+//
+// Thread: lives on the UI thread (the thread bound to kUiThreadId) and is
+// called only there. Work handed to the worker comes back as posted tasks
+// guarded by the flow's weak flag, so a result arriving after the flow is gone
+// is dropped. The download statistics are the only data the worker writes
+// while the UI thread reads them (atomics, see setup_download.h).
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "app/flow/flow_view.h"
+#include "app/context/installer_context.h"
+#include "app/flow/install_progress.h"
+#include "app/context/installer_state.h"
+#include "app/download/setup_download.h"
+#include "app/setup/setup_run.h"
+#include "base/weak_callback.h"
+
+// The flow's fixed addresses and its two outside effects that a tool or test
+// may replace.
+struct FlowOptions {
+  std::wstring cdnUrl;  // plain mirror of the package
+  std::wstring userAgreementUrl;
+  std::wstring offlinePackageUrl;
+  // Opens a web page; OpenInBrowser by default.
+  std::function<void(const std::wstring&)> openUrl;
+  // 32-bit millisecond tick count for the slow-download clock.
+  std::function<uint32_t()> tickCount;
+};
+
+// The build's addresses, the real browser and the real clock.
+FlowOptions DefaultFlowOptions();
+
+class InstallFlow : public nbase::SupportWeakCallback {
+ public:
+  // `context` (paths, channel, package address; it also receives the flow's
+  // results) and `view` must outlive the flow.
+  InstallFlow(InstallerContext* context, FlowView* view, FlowOptions options = DefaultFlowOptions());
+  ~InstallFlow() override;
+
+  // Runs the flow's part of a button click; false for names the flow does not
+  // handle (customize bar, folder picker: the window's own business).
+  bool HandleFlowButton(const std::wstring& name);
+
+  // "Install Now": installing page, progress at 1.0 %, download posted to the
+  // worker, the 200 ms progress timer started, "OnClick"/"Install" reported.
+  void StartInstall();
+  // "Try Again" from the failure page: a fresh download run.
+  void RestartInstall();
+  // The close button: start the product, quit quietly, or ask first.
+  void QuitRequested();
+  // "Download Now" and the slow-download link.
+  void OpenOfflinePackagePage();
+  // Starts the installed product with "--install" and closes the window.
+  void LaunchProduct();
+  // 0 is a timer tick; other values set the figure (see install_progress.h).
+  void UpdateInstallProgress(int value);
+
+  // The install folder chosen on the welcome page.
+  void SetInstallDir(const std::wstring& folder);
+
+  InstallerState state() const { return static_cast<InstallerState>(context_->state); }
+  const InstallerContext& context() const { return *context_; }
+  const DownloadStats& downloadStats() const { return *stats_; }
+
+ private:
+  void StartSetupDownload();
+  void OnSetupDownloaded(DownloadOutcome outcome);
+  void CheckRunningProduct();
+  void OnRunningProductAnswer(MsgBoxRet answer);
+  void StartSetupRun();
+  void OnSetupFinished(const SetupRunOutcome& outcome);
+  void OnQuitAnswer(MsgBoxRet answer);
+  void ShowInstallingPage(bool from_welcome);
+
+  // Result pages (install_results.cc).
+  void ShowInstallSucceeded();
+  void ShowDownloadFailed(const std::wstring& message);
+  void ShowInstallFailed(const std::wstring& message);
+  void ShowFailurePage(const std::wstring& reason, const std::wstring& message);
+
+  void SetState(InstallerState state) { context_->state = state; }
+
+  InstallerContext* context_;
+  FlowView* view_;
+  FlowOptions options_;
+  std::shared_ptr<DownloadStats> stats_;
+  InstallProgress progress_;
+  bool progressTimerStarted_ = false;
+  // The verified setup file, held open from verification until the setup
+  // run has ended.
+  std::shared_ptr<HeldFile> setupFile_;
+};

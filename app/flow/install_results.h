@@ -1,0 +1,32 @@
+// The texts and report values of the result pages. Pure functions, any thread.
+//
+// Report values that carry Chinese words are narrow strings in code page 936,
+// as the report server expects them, whatever the local code page is.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "app/download/setup_download.h"
+
+// "btn_exit" values of the "OnClick" report.
+inline constexpr char kQuitInstalledAfterFailure[] = "Failed \xD2\xD1\xB0\xB2\xD7\xB0";   // "Failed 已安装"
+inline constexpr char kQuitInstalled[] = "Start (\xD2\xD1\xB0\xB2\xD7\xB0)";              // "Start (已安装)"
+inline constexpr char kQuitNotInstalled[] = "Failed \xCE\xB4\xB0\xB2\xD7\xB0";            // "Failed 未安装"
+
+// "errcode:x80004005(download)": the code in lower-case hexadecimal without
+// leading zeros, directly followed by the stage.
+std::wstring FailureReasonText(uint32_t code, const wchar_t* stage);
+
+// The message reported when the download failed.
+std::wstring DownloadFailureMessage(const std::wstring& diagnostic);
+
+// The message reported when the setup failed. When the setup file had vanished
+// after the runs, the anti-virus variant is used.
+std::wstring InstallFailureMessage(int32_t exit_code, uint32_t error, const DownloadStats& stats,
+                                   bool file_vanished);
+
+// The note shown (without owner) after the failure page when the file vanished.
+inline constexpr wchar_t kVanishedFileNote[] =
+    L"The file was deleted by anti-virus software or firewall, please close it and try again!";
+inline constexpr wchar_t kVanishedFileTitle[] = L"Error";

@@ -1,5 +1,0 @@
-#include "app/main_thread.h"
-
-#include "base/message_loop.h"
-
-void PostQuitToUiLoop() { nbase::PostQuitToCurrentLoop(); }

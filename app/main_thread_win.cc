@@ -1,5 +1,0 @@
-#include "app/main_thread.h"
-
-#include <windows.h>
-
-void PostQuitToUiLoop() { PostQuitMessage(0); }

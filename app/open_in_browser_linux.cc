@@ -1,9 +1,0 @@
-#include "app/open_in_browser.h"
-
-#include "app/process_control.h"
-
-void OpenTrimmedUrl(const std::wstring& url) {
-  if (!StartDetachedProcess(LaunchCommand{L"xdg-open", {url}})) {
-    StartDetachedProcess(LaunchCommand{L"x-www-browser", {url}});
-  }
-}

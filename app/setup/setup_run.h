@@ -1,0 +1,37 @@
+// Running the downloaded setup package silently (Global Misc Thread).
+//
+// The setup is started as `"<setup file>" /S /D=<install folder>`: the program
+// path quoted (and, on Windows, also given as the application name), " /D="
+// last and unquoted because the setup takes the rest of its line as the
+// folder. It is run up to three times until it exits with 0; the run reports
+// "InstallTimeCost". When the verified file is still held open, the setup is
+// started from it, so the bytes that were checked are the bytes that run.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "app/download/held_file.h"
+#include "app/setup/process_control.h"
+
+struct SetupRunJob {
+  std::wstring setup_file_path;
+  std::wstring install_dir;
+  std::shared_ptr<HeldFile> setup_file;  // may be null
+};
+
+struct SetupRunOutcome {
+  int32_t exit_code = 0;    // of the last run; -2 not started, -1 unreadable
+  uint32_t error = 0;       // system error of the last launch, 0 when it ran
+  int retry_time = 0;       // failed runs before success, 3 after three failures
+  int64_t file_size_after = 0;  // size of the setup file after a failed run (-1 gone)
+};
+
+inline constexpr int kSetupAttempts = 3;
+
+// The setup's command: program, "/S", "/D=<install folder>".
+LaunchCommand SetupCommand(const std::wstring& setup_file_path, const std::wstring& install_dir);
+
+// Runs the setup (worker thread), sends "InstallTimeCost", returns the result.
+SetupRunOutcome RunSetupPackage(const SetupRunJob& job);

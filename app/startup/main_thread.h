@@ -1,0 +1,52 @@
+// The UI thread: the process's first thread, turned into a framework thread
+// whose loop (kLoopWindows) runs on the entry point's stack through RunHere.
+//
+// OnThreadStart, before the loop runs, makes sure only one copy of the
+// installer is running (asking the user through `prompt` while another copy
+// holds the lock), registers the UI thread as kUiThreadId and starts the two
+// workers, which are registered by the time it returns. If the user cancels
+// the prompt, nothing is set up and the loop is asked to quit at its first
+// turn. OnThreadStop undoes the registration. Destroying MainThread stops and
+// joins the HTTP thread, then the miscellaneous thread. Lives and dies on the
+// UI thread.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "app/startup/worker_thread.h"
+#include "app/startup/single_instance.h"
+#include "base/framework_thread.h"
+
+class SystemPrompt;
+
+class MainThread : public nbase::FrameworkThread {
+ public:
+  // `prompt` must outlive OnThreadStart. `instance_name` is the single-instance
+  // lock (tests use their own).
+  explicit MainThread(SystemPrompt* prompt, std::wstring instance_name = kSingleInstanceName);
+  ~MainThread() override;
+
+  WorkerThread* misc_thread() const { return miscThread_.get(); }
+  WorkerThread* http_thread() const { return httpThread_.get(); }
+  // True once the single-instance lock is held (the set-up went on).
+  bool holds_instance_lock() const { return instanceLock_ != nullptr; }
+
+ protected:
+  void OnThreadStart() override;
+  void OnThreadStop() override;
+
+ private:
+  SystemPrompt* prompt_;
+  const std::wstring instance_name_;
+  bool ui_registered_ = false;
+  std::unique_ptr<WorkerThread> miscThread_;
+  std::unique_ptr<WorkerThread> httpThread_;
+  // Released after the workers are joined, as the entry point returns (the
+  // system would drop it a moment later at process end anyway).
+  std::unique_ptr<InstanceLock> instanceLock_;
+};
+
+// Ends the UI loop at its first turn from OnThreadStart, the platform's way
+// (Windows: PostQuitMessage(0); Linux: the loop's own quit task).
+void PostQuitToUiLoop();

@@ -1,0 +1,5 @@
+#include "app/startup/main_thread.h"
+
+#include <windows.h>
+
+void PostQuitToUiLoop() { PostQuitMessage(0); }

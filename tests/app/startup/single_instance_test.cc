@@ -1,0 +1,139 @@
+#include "app/startup/single_instance.h"
+
+#include <gtest/gtest.h>
+
+#include "fake_prompt.h"
+
+#if defined(_WIN32)
+#include <windows.h>
+#else
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+#include "base/utf.h"
+#endif
+
+std::wstring UniqueInstanceName(const wchar_t* tag) {
+#if defined(_WIN32)
+  const unsigned long pid = GetCurrentProcessId();
+#else
+  const unsigned long pid = static_cast<unsigned long>(getpid());
+#endif
+  return std::wstring(L"ILumaCastInstallerTest-") + tag + L"-" + std::to_wstring(pid);
+}
+
+namespace {
+
+#if !defined(_WIN32)
+// Lock files of this test program go to a folder of its own, removed at the
+// end, instead of piling up in /tmp.
+class LockFolderEnvironment : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    char dir[] = "/tmp/lumacast-locks-XXXXXX";
+    if (mkdtemp(dir)) {
+      dir_ = dir;
+      setenv("XDG_RUNTIME_DIR", dir, 1);
+    }
+  }
+  void TearDown() override {
+    if (!dir_.empty()) std::system(("rm -rf '" + dir_ + "'").c_str());
+  }
+
+ private:
+  std::string dir_;
+};
+const auto* const lock_folder = ::testing::AddGlobalTestEnvironment(new LockFolderEnvironment);
+#endif
+
+TEST(SingleInstanceTest, PromptTextIsTheInstallersOwn) {
+  EXPECT_EQ(SingleInstancePromptText(),
+            L"LumaCast setup is running, please close it and click \"Try Again\" to proceed or "
+            L"select \"Cancel\" to exit the installation.");
+  EXPECT_STREQ(kSingleInstanceName, L"ILumaCastInstaller");
+  EXPECT_STREQ(kSingleInstanceCaption, L"Installation Tips");
+}
+
+TEST(SingleInstanceTest, FreeLockIsTakenWithoutAskingAndHeldUntilReleased) {
+  const std::wstring name = UniqueInstanceName(L"free");
+  FakePrompt prompt({});
+  auto lock = AcquireSingleInstance(name, &prompt);
+  ASSERT_NE(lock, nullptr);
+  EXPECT_EQ(prompt.asked, 0);
+  EXPECT_EQ(InstanceLock::TryAcquire(name), nullptr);
+  lock.reset();
+  EXPECT_NE(InstanceLock::TryAcquire(name), nullptr);
+}
+
+TEST(SingleInstanceTest, CancelGivesUpAfterOneQuestion) {
+  const std::wstring name = UniqueInstanceName(L"cancel");
+  auto other = InstanceLock::TryAcquire(name);
+  ASSERT_NE(other, nullptr);
+  FakePrompt prompt({PromptAnswer::kCancel});
+  EXPECT_EQ(AcquireSingleInstance(name, &prompt), nullptr);
+  EXPECT_EQ(prompt.asked, 1);
+  EXPECT_EQ(prompt.last_text, SingleInstancePromptText());
+  EXPECT_EQ(prompt.last_caption, L"Installation Tips");
+}
+
+TEST(SingleInstanceTest, TryAgainAsksAgainWhileTheOtherCopyRuns) {
+  const std::wstring name = UniqueInstanceName(L"retry");
+  auto other = InstanceLock::TryAcquire(name);
+  ASSERT_NE(other, nullptr);
+  FakePrompt prompt({PromptAnswer::kRetry, PromptAnswer::kRetry, PromptAnswer::kCancel});
+  EXPECT_EQ(AcquireSingleInstance(name, &prompt), nullptr);
+  EXPECT_EQ(prompt.asked, 3);
+}
+
+TEST(SingleInstanceTest, TryAgainAfterTheOtherCopyEndedProceeds) {
+  const std::wstring name = UniqueInstanceName(L"proceed");
+  auto other = InstanceLock::TryAcquire(name);
+  ASSERT_NE(other, nullptr);
+  FakePrompt prompt({PromptAnswer::kRetry});
+  prompt.before_answer = [&other] { other.reset(); };
+  auto lock = AcquireSingleInstance(name, &prompt);
+  EXPECT_NE(lock, nullptr);
+  EXPECT_EQ(prompt.asked, 1);
+  // And it is really held now.
+  EXPECT_EQ(InstanceLock::TryAcquire(name), nullptr);
+}
+
+#if !defined(_WIN32)
+class LinuxLockFileTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char dir[] = "/tmp/lumacast-lock-XXXXXX";
+    ASSERT_NE(mkdtemp(dir), nullptr);
+    dir_ = dir;
+    const char* old = std::getenv("XDG_RUNTIME_DIR");
+    had_old_ = old != nullptr;
+    if (old) old_ = old;
+    setenv("XDG_RUNTIME_DIR", dir_.c_str(), 1);
+  }
+  void TearDown() override {
+    if (had_old_) setenv("XDG_RUNTIME_DIR", old_.c_str(), 1);
+    else unsetenv("XDG_RUNTIME_DIR");
+    std::system(("rm -rf '" + dir_ + "'").c_str());
+  }
+  std::string dir_, old_;
+  bool had_old_ = false;
+};
+
+TEST_F(LinuxLockFileTest, PlantedLinkIsNotFollowed) {
+  const std::string victim = dir_ + "/victim";
+  { std::ofstream(victim) << "keep me"; }
+  ASSERT_EQ(symlink(victim.c_str(), (dir_ + "/planted.lock").c_str()), 0);
+  EXPECT_EQ(InstanceLock::TryAcquire(L"planted"), nullptr);
+  std::ifstream file(victim);
+  std::stringstream content;
+  content << file.rdbuf();
+  EXPECT_EQ(content.str(), "keep me");
+}
+#endif
+
+}  // namespace

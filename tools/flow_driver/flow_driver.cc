@@ -1,0 +1,216 @@
+// lumacast-flow: runs the installer's whole flow without a window, against the
+// hosts the build points at, and prints every page change, text change,
+// question and progress figure (see console_view.h for the lines).
+//
+//   lumacast-flow [--answer yes|no[,yes|no...]] [--install-dir DIR]
+//                 [--download-dir DIR] [--retry N] [--start-app] [--timeout SEC]
+//
+// Questions are answered with "no" unless --answer says otherwise (answers are
+// used in turn, the last one repeats). --retry presses "Try Again" up to N
+// times on the failure page; --start-app presses "Start Now" on the installed
+// page. Exit status: 0 on the installed page, 1 on the failure page (or a
+// close from any other page), 2 for bad options or a time-out.
+#include <cstdio>
+#include <cwchar>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "tools/flow_driver/console_view.h"
+#include "app/flow/install_flow.h"
+#include "app/context/installer_context.h"
+#include "app/startup/worker_thread.h"
+#include "app/startup/thread_ids.h"
+#include "base/file_util.h"
+#include "base/framework_thread.h"
+#include "base/message_loop.h"
+#include "base/thread_registry.h"
+#include "base/utf.h"
+#include "report/event_report.h"
+
+namespace {
+
+struct DriverOptions {
+  std::vector<MsgBoxRet> answers;
+  std::optional<std::wstring> install_dir;
+  std::optional<std::wstring> download_dir;
+  int retries = 0;
+  bool start_app = false;
+  int timeout_seconds = 900;
+};
+
+bool ParseAnswers(const std::wstring& text, std::vector<MsgBoxRet>* answers) {
+  size_t begin = 0;
+  while (begin <= text.size()) {
+    size_t end = text.find(L',', begin);
+    if (end == std::wstring::npos) end = text.size();
+    std::wstring word = text.substr(begin, end - begin);
+    if (word == L"yes") {
+      answers->push_back(kMsgBoxYes);
+    } else if (word == L"no") {
+      answers->push_back(kMsgBoxNo);
+    } else {
+      return false;
+    }
+    begin = end + 1;
+  }
+  return true;
+}
+
+bool ParseCount(const std::wstring& text, int* value) {
+  wchar_t* end = nullptr;
+  long parsed = std::wcstol(text.c_str(), &end, 10);
+  if (text.empty() || *end != L'\0' || parsed < 0 || parsed > 1000000) return false;
+  *value = static_cast<int>(parsed);
+  return true;
+}
+
+bool ParseOptions(const std::vector<std::wstring>& args, DriverOptions* options) {
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::wstring& arg = args[i];
+    const bool has_value = i + 1 < args.size();
+    if (arg == L"--start-app") {
+      options->start_app = true;
+    } else if (!has_value) {
+      return false;
+    } else if (arg == L"--answer") {
+      if (!ParseAnswers(args[++i], &options->answers)) return false;
+    } else if (arg == L"--install-dir") {
+      options->install_dir = args[++i];
+    } else if (arg == L"--download-dir") {
+      options->download_dir = args[++i];
+    } else if (arg == L"--retry") {
+      if (!ParseCount(args[++i], &options->retries)) return false;
+    } else if (arg == L"--timeout") {
+      if (!ParseCount(args[++i], &options->timeout_seconds)) return false;
+    } else {
+      return false;
+    }
+  }
+  return true;
+}
+
+// The UI thread of the driver: owns the two workers, the context, the view
+// and the flow, all created and destroyed on this thread.
+class DriverThread : public nbase::FrameworkThread {
+ public:
+  explicit DriverThread(DriverOptions options)
+      : FrameworkThread("MainThread"), options_(std::move(options)) {}
+  ~DriverThread() override { Stop(); }
+
+  int exit_code() const { return exit_code_; }
+
+ protected:
+  void OnThreadStart() override {
+    registered_ = nbase::ThreadRegistry::Get().BindIdentifier(kUiThreadId);
+    misc_ = std::make_unique<WorkerThread>("Global Misc Thread", kMiscThreadId);
+    http_ = std::make_unique<WorkerThread>("http Thread", kHttpThreadId);
+    if (!registered_ || !misc_->Launch() || !http_->Launch()) {
+      std::fputs("lumacast-flow: cannot start threads\n", stderr);
+      Finish(2);
+      return;
+    }
+    InitReporting(kHttpThreadId);
+
+    context_ = std::make_unique<InstallerContext>();
+    if (options_.install_dir) context_->installDir = *options_.install_dir;
+    if (options_.download_dir) {
+      std::wstring folder = *options_.download_dir;
+      if (folder.empty() || folder.back() != nbase::kPathSeparator) folder += nbase::kPathSeparator;
+      nbase::CreateDirectoryRecursive(folder);
+      context_->downloadDir = folder;
+      context_->setupFilePath = folder + kSetupFileName;
+    }
+    view_ = std::make_unique<ConsoleView>(stdout, options_.answers);
+    view_->set_on_visible([this](const std::wstring& name, bool visible) { OnVisible(name, visible); });
+    view_->set_on_close([this] { Finish(flow_->state() == kStateInstalled ? 0 : 1); });
+    flow_ = std::make_unique<InstallFlow>(context_.get(), view_.get());
+
+    auto& registry = nbase::ThreadRegistry::Get();
+    registry.PostAfter(kUiThreadId, MakeGuarded([this] {
+                         std::fputs("lumacast-flow: timed out\n", stderr);
+                         Finish(2);
+                       }),
+                       nbase::TimeDelta::FromSeconds(options_.timeout_seconds));
+    registry.Post(kUiThreadId, MakeGuarded([this] { flow_->StartInstall(); }));
+  }
+
+  void OnThreadStop() override {
+    flow_.reset();
+    // Workers first: the misc thread may still queue a report, and stopping
+    // the HTTP thread sends everything queued before it ends.
+    misc_.reset();
+    http_.reset();
+    view_.reset();
+    context_.reset();
+    if (registered_) nbase::ThreadRegistry::Get().ReleaseIdentifier();
+  }
+
+ private:
+  void OnVisible(const std::wstring& name, bool visible) {
+    if (!visible) return;
+    auto& registry = nbase::ThreadRegistry::Get();
+    if (name == L"installedpage") {
+      if (options_.start_app) {
+        registry.Post(kUiThreadId, MakeGuarded([this] { flow_->HandleFlowButton(L"btn_startapp"); }));
+      } else {
+        Finish(0);
+      }
+    } else if (name == L"installfaildpage") {
+      if (options_.retries > 0) {
+        --options_.retries;
+        registry.Post(kUiThreadId, MakeGuarded([this] { flow_->HandleFlowButton(L"btn_reinstall"); }));
+      } else {
+        Finish(1);
+      }
+    }
+  }
+
+  void Finish(int code) {
+    if (finished_) return;
+    finished_ = true;
+    exit_code_ = code;
+    // Posted, so it also works before the loop has started to run.
+    loop()->Post([] { nbase::MessageLoop::QuitCurrentWhenIdle(); });
+  }
+
+  DriverOptions options_;
+  bool registered_ = false;
+  bool finished_ = false;
+  int exit_code_ = 1;
+  std::unique_ptr<WorkerThread> misc_;
+  std::unique_ptr<WorkerThread> http_;
+  std::unique_ptr<InstallerContext> context_;
+  std::unique_ptr<ConsoleView> view_;
+  std::unique_ptr<InstallFlow> flow_;
+};
+
+int RunDriver(const std::vector<std::wstring>& args) {
+  DriverOptions options;
+  if (!ParseOptions(args, &options)) {
+    std::fputs(
+        "usage: lumacast-flow [--answer yes|no[,...]] [--install-dir DIR] [--download-dir DIR]"
+        " [--retry N] [--start-app] [--timeout SEC]\n",
+        stderr);
+    return 2;
+  }
+  DriverThread ui(std::move(options));
+  ui.RunHere(nbase::kLoopWindows);
+  return ui.exit_code();
+}
+
+}  // namespace
+
+#if defined(_WIN32)
+int wmain(int argc, wchar_t** argv) {
+  std::vector<std::wstring> args(argv + 1, argv + argc);
+  return RunDriver(args);
+}
+#else
+int main(int argc, char** argv) {
+  std::vector<std::wstring> args;
+  for (int i = 1; i < argc; ++i) args.push_back(nbase::UTF8ToWide(argv[i]));
+  return RunDriver(args);
+}
+#endif
