@@ -1,5 +1,6 @@
 #include "app/context/installer_context.h"
 
+#include "app/context/folder_path.h"
 #include "base/file_util.h"
 #include "platform/app_info.h"
 #include "platform/registry.h"
@@ -9,15 +10,28 @@ namespace installer_context_internal {
 // Platform parts (installer_context_win.cc / _linux.cc).
 std::wstring LastResortDownloadDir();
 bool CreateAndDeleteFile(const std::wstring& path);
+// False where the file system refuses to start programs (Linux: noexec).
+bool ProgramsCanRunIn(const std::wstring& folder);
 }  // namespace installer_context_internal
 
 namespace {
 
 constexpr wchar_t kSep = nbase::kPathSeparator;
 
-// "<base>\Brightvale\LumaCast" with the platform's separator.
+// "<base>\Brightvale\LumaCast" with the platform's separator; empty when the
+// system folder `base` is unknown, so that a failed folder query never turns
+// into a folder at the root of the drive.
+std::wstring SubFolder(const std::wstring& base, const wchar_t* name) {
+  return base.empty() ? std::wstring() : base + kSep + name;
+}
+
+// The temporary folder ends in a separator already.
+std::wstring TempSubFolder(const std::wstring& temp, const wchar_t* name) {
+  return temp.empty() ? std::wstring() : temp + name;
+}
+
 std::wstring ProductFolderUnder(const std::wstring& base) {
-  return base + kSep + L"Brightvale" + kSep + L"LumaCast";
+  return SubFolder(SubFolder(base, L"Brightvale"), L"LumaCast");
 }
 
 }  // namespace
@@ -45,15 +59,15 @@ void InstallerContext::Construct() {
   std::wstring recorded = ReadRegistryString(kAppInfoKey, L"InstallerPath");
   if (!recorded.empty()) {
     installDir = recorded;
-    installedBefore = nbase::PathExists(installDir + kSep + kProductExecutable);
+    installedBefore = nbase::PathExists(ProductExecutablePath(installDir));
   }
 
   packageUrl = std::wstring(LUMACAST_PACKAGE_SCHEME_W) + L"://" + LUMACAST_REPORT_HOST_W +
                L"/caller?a=downloadPackage&c=site&package=" + kPackageId + L"&channel=" + channel;
 
   const std::wstring candidates[] = {
-      ProductFolderUnder(environment_.specialFolder(kFolderRoamingAppData)) + kSep + L"Files",
-      environment_.tempFolder() + L"LumaCastInstaller",
+      SubFolder(ProductFolderUnder(environment_.specialFolder(kFolderRoamingAppData)), L"Files"),
+      TempSubFolder(environment_.tempFolder(), L"LumaCastInstaller"),
       environment_.specialFolder(kFolderDesktop),
       environment_.specialFolder(kFolderDocuments),
       installer_context_internal::LastResortDownloadDir(),
@@ -71,10 +85,17 @@ bool InstallerContext::ProbeDownloadDir(const std::wstring& folder) {
   // An empty candidate (a shell folder that could not be found) would turn
   // into a path relative to wherever the process happens to run.
   if (folder.empty()) return false;
+  // A setup path at the system's limit downloads but can never be started.
+  if (ReachesPathLimit(folder + kSep + kSetupFileName)) return false;
   if (!nbase::DirectoryExists(folder)) nbase::CreateDirectoryRecursive(folder);
   if (!nbase::DirectoryExists(folder)) return false;
   uint64_t freeBytes = 0;
   if (!environment_.freeSpace(folder, &freeBytes) || freeBytes < kRequiredFreeBytes) return false;
   setupFilePath = folder + kSep + kSetupFileName;
-  return installer_context_internal::CreateAndDeleteFile(setupFilePath);
+  return installer_context_internal::CreateAndDeleteFile(setupFilePath) &&
+         installer_context_internal::ProgramsCanRunIn(folder);
+}
+
+std::wstring ProductExecutablePath(const std::wstring& install_dir) {
+  return install_dir + kSep + kProductExecutable;
 }

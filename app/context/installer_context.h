@@ -27,7 +27,8 @@ enum SpecialFolder : int {
 std::wstring SpecialFolderPath(int csidl);
 // The temporary folder, ending in a separator.
 std::wstring TempFolderPath();
-// Free bytes available to the user on the volume of `folder`; false on failure.
+// Free bytes available to the user where `folder` is (the folder itself is
+// asked, so a volume mounted inside a drive counts); false on failure.
 bool FreeDiskSpace(const std::wstring& folder, uint64_t* freeBytes);
 
 // The system lookups InstallerContext makes; tests replace single entries.
@@ -46,9 +47,11 @@ class InstallerContext {
   explicit InstallerContext(const InstallerEnvironment& environment);
   virtual ~InstallerContext() = default;
 
-  // Makes `folder` usable for the download: creates it, checks that its
-  // volume has room for the package and that a file can be created and
-  // deleted in it. Sets `setupFilePath` to the probe file's path.
+  // Makes `folder` usable for the download: creates it, checks that the setup
+  // path stays below the system's path limit, that the folder has room for
+  // the package, that a file can be created and deleted in it and that
+  // programs may run from it. Sets `setupFilePath` to the probe file's path.
+  // An empty folder (a system folder that could not be found) fails.
   bool ProbeDownloadDir(const std::wstring& folder);
 
   // Free space the download folder must have: the package and some slack.
@@ -80,3 +83,6 @@ inline constexpr wchar_t kSetupFileName[] = L"LumaCast.exe";
 inline constexpr wchar_t kDefaultChannel[] = L"default";
 inline constexpr wchar_t kUpgradeMarker[] = L"upgrade";
 inline constexpr wchar_t kPackageId[] = L"com.brightvale.lumacast";
+
+// `install_dir` + separator + "lumacast.exe".
+std::wstring ProductExecutablePath(const std::wstring& install_dir);

@@ -51,6 +51,13 @@ namespace installer_context_internal {
 
 std::wstring LastResortDownloadDir() { return L"/tmp"; }
 
+bool ProgramsCanRunIn(const std::wstring& folder) {
+  // /tmp is often mounted noexec: the setup would download and then fail to
+  // start three times.
+  struct statvfs info;
+  return statvfs(nbase::NativePath(folder).c_str(), &info) == 0 && (info.f_flag & ST_NOEXEC) == 0;
+}
+
 bool CreateAndDeleteFile(const std::wstring& path) {
   std::string native = nbase::NativePath(path);
   int fd = open(native.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);

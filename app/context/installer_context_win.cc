@@ -10,7 +10,12 @@ std::wstring SpecialFolderPath(int csidl) {
   LPITEMIDLIST items = nullptr;
   if (SUCCEEDED(SHGetSpecialFolderLocation(nullptr, csidl, &items)) && items) {
     wchar_t buffer[MAX_PATH] = {};
-    if (SHGetPathFromIDListW(items, buffer)) path = buffer;
+    // A folder the shell names but that is not there (a redirection to a
+    // drive that is gone) counts as unknown, like one it cannot name.
+    if (SHGetPathFromIDListW(items, buffer)) {
+      const DWORD attributes = GetFileAttributesW(buffer);
+      if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) path = buffer;
+    }
     allocator->Free(items);
   }
   allocator->Release();
@@ -25,22 +30,25 @@ std::wstring TempFolderPath() {
 }
 
 bool FreeDiskSpace(const std::wstring& folder, uint64_t* freeBytes) {
-  // The volume is named by the text before the first backslash ("C:").
-  size_t separator = folder.find(L'\\');
-  if (separator == std::wstring::npos) return false;
-  std::wstring root = folder.substr(0, separator) + L"\\";
-  DWORD sectorsPerCluster = 0, bytesPerSector = 0, freeClusters = 0, totalClusters = 0;
-  if (!GetDiskFreeSpaceW(root.c_str(), &sectorsPerCluster, &bytesPerSector, &freeClusters,
-                         &totalClusters)) {
-    return false;
-  }
-  *freeBytes = static_cast<uint64_t>(sectorsPerCluster) * bytesPerSector * freeClusters;
+  // The folder itself, not its drive letter: a volume mounted in a folder or
+  // a redirected profile has space of its own.
+  std::wstring path = folder;
+  if (path.empty()) return false;
+  if (path.back() != L'\\') path += L'\\';
+  ULARGE_INTEGER available = {};
+  if (!GetDiskFreeSpaceExW(path.c_str(), &available, nullptr, nullptr)) return false;
+  *freeBytes = available.QuadPart;
   return true;
 }
 
 namespace installer_context_internal {
 
 std::wstring LastResortDownloadDir() { return L"c:\\Temp"; }
+
+bool ProgramsCanRunIn(const std::wstring& folder) {
+  (void)folder;  // no file system here forbids starting programs
+  return true;
+}
 
 bool CreateAndDeleteFile(const std::wstring& path) {
   HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,

@@ -27,10 +27,6 @@ bool IsProductInstalled() {
   return HasRecordedInstall() || FindUninstallEntry(0) || FindUninstallEntry(kRegistryView64);
 }
 
-std::wstring ProductExecutablePath(const std::wstring& install_dir) {
-  return install_dir + nbase::kPathSeparator + kProductExecutable;
-}
-
 LaunchCommand ProductLaunchCommand(const std::wstring& install_dir) {
   return LaunchCommand{ProductExecutablePath(install_dir), {L"--install"}};
 }

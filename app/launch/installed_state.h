@@ -17,7 +17,5 @@ bool HasRecordedInstall();
 bool FindUninstallEntry(unsigned view);
 bool IsProductInstalled();
 
-// `install_dir` + separator + "lumacast.exe".
-std::wstring ProductExecutablePath(const std::wstring& install_dir);
 // The product's start command: the executable, then "--install".
 LaunchCommand ProductLaunchCommand(const std::wstring& install_dir);

@@ -2,9 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <set>
 
+#include "app/context/folder_path.h"
 #include "base/file_util.h"
 #include "platform/registry.h"
 #include "tests/support/fresh_user.h"
@@ -132,3 +134,93 @@ TEST(InstallerContextTest, DownloadFolderFallsBackInOrder) {
 #endif
   EXPECT_EQ(context.setupFilePath, context.downloadDir + L"LumaCast.exe");
 }
+
+// A system folder that cannot be found (or whose path cannot be read) never
+// turns into "<nothing>/Brightvale/LumaCast", i.e. a folder at the root: the
+// install folder stays empty (the setup is refused later) and the download
+// candidate is skipped.
+TEST(InstallerContextTest, FailedFolderQueriesNeverBecomeTheRoot) {
+  FreshUser user;
+  FakeSystem system(user);
+  InstallerEnvironment env = system.Environment();
+  const auto real = env.specialFolder;
+  env.specialFolder = [real](int csidl) {
+    return csidl == kFolderProgramFilesX86 || csidl == kFolderRoamingAppData ? std::wstring() : real(csidl);
+  };
+  InstallerContext context(env);
+  EXPECT_EQ(context.installDir, L"");
+  EXPECT_EQ(context.downloadDir, system.root + kSep + L"temp" + kSep + L"LumaCastInstaller" + kSep);
+  for (const std::wstring& probed : system.probed) EXPECT_NE(probed.rfind(system.root, 0), std::wstring::npos);
+#if !defined(_WIN32)
+  // Linux: an XDG folder that is not valid UTF-8 cannot be passed on, so it
+  // counts as not found.
+  setenv("XDG_DATA_HOME", (user.dir() / "data-\xff").c_str(), 1);
+  EXPECT_EQ(SpecialFolderPath(kFolderProgramFilesX86), L"");
+  InstallerContext real_system;
+  EXPECT_EQ(real_system.installDir, L"");
+  EXPECT_FALSE(nbase::PathExists(L"/Brightvale"));
+#endif
+}
+
+// A download folder whose setup path would reach the system's path limit is
+// skipped: the file would download and then never start.
+TEST(InstallerContextTest, DownloadCandidateAtThePathLimitIsSkipped) {
+  FreshUser user;
+  FakeSystem system(user);
+  InstallerEnvironment env = system.Environment();
+  const std::wstring files = kSep + std::wstring(L"Brightvale") + kSep + L"LumaCast" + kSep + L"Files";
+  const std::wstring tail = files + kSep + L"LumaCast.exe";
+  // A roaming folder just long enough for the setup path to reach the limit.
+  const std::wstring roaming = system.root + kSep +
+                               std::wstring(PathLengthLimit() - system.root.size() - 1 - tail.size(), L'r');
+  ASSERT_TRUE(ReachesPathLimit(roaming + tail));
+  ASSERT_FALSE(ReachesPathLimit(roaming.substr(0, roaming.size() - 1) + tail));
+  const auto real = env.specialFolder;
+  env.specialFolder = [&](int csidl) { return csidl == kFolderRoamingAppData ? roaming : real(csidl); };
+  InstallerContext context(env);
+  EXPECT_EQ(context.downloadDir, system.root + kSep + L"temp" + kSep + L"LumaCastInstaller" + kSep);
+  EXPECT_FALSE(nbase::PathExists(roaming)) << "the skipped candidate was created";
+}
+
+// Free space is asked of the folder itself: a folder that is not there has
+// none to offer, even on a drive that has plenty.
+TEST(InstallerContextTest, FreeSpaceIsMeasuredAtTheFolderItself) {
+  FreshUser user;
+  uint64_t bytes = 0;
+  EXPECT_TRUE(FreeDiskSpace(user.wdir(), &bytes));
+  EXPECT_GT(bytes, 0u);
+  EXPECT_FALSE(FreeDiskSpace(user.wdir() + kSep + L"missing" + kSep + L"folder", &bytes));
+}
+
+#if !defined(_WIN32)
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+// A download folder on a file system that forbids starting programs (noexec,
+// common for /tmp) is skipped for the next candidate. Mounting needs a mount
+// namespace of its own, so the check runs in a child process.
+TEST(InstallerContextTest, NoexecDownloadFolderIsSkipped) {
+  FreshUser user;
+  FakeSystem system(user);
+  const std::filesystem::path mount_point = user.dir() / "roaming";
+  std::filesystem::create_directories(mount_point);
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    if (unshare(CLONE_NEWNS) != 0 || mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+        mount("tmpfs", mount_point.c_str(), "tmpfs", MS_NOEXEC, "size=600m") != 0) {
+      _exit(77);  // no right to mount here
+    }
+    InstallerContext context(system.Environment());
+    const std::wstring expected = system.root + kSep + L"temp" + kSep + L"LumaCastInstaller" + kSep;
+    _exit(context.downloadDir == expected ? 0 : 1);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status));
+  if (WEXITSTATUS(status) == 77) GTEST_SKIP() << "cannot mount a noexec file system here";
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "the noexec folder was chosen";
+}
+#endif
