@@ -1,19 +1,9 @@
 #include "platform/registry_store.h"
 
-#include <errno.h>
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <time.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
-#include <filesystem>
 
 #include "base/utf.h"
-#include "platform/xdg_dirs.h"
 
 namespace report {
 namespace {
@@ -108,62 +98,9 @@ bool IsBelow(const std::wstring& path, const std::wstring& ancestor) {
          SameName(path.substr(0, ancestor.size()), ancestor);
 }
 
-bool ReadWholeFile(int fd, std::string* text) {
-  char buf[16384];
-  for (;;) {
-    ssize_t n = read(fd, buf, sizeof(buf));
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) return false;
-    if (n == 0) return true;
-    text->append(buf, static_cast<size_t>(n));
-  }
-}
-
-bool WriteAll(int fd, const std::string& text) {
-  size_t done = 0;
-  while (done < text.size()) {
-    ssize_t n = write(fd, text.data() + done, text.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    done += static_cast<size_t>(n);
-  }
-  return true;
-}
-
-// Holds an exclusive flock() on "<store>.lock" for its lifetime.
-class FileLock {
- public:
-  explicit FileLock(const std::string& path) {
-    fd_ = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    if (fd_ < 0) return;
-    while (flock(fd_, LOCK_EX) != 0) {
-      if (errno != EINTR) {
-        close(fd_);
-        fd_ = -1;
-        return;
-      }
-    }
-  }
-  ~FileLock() {
-    if (fd_ >= 0) close(fd_);  // closing drops the lock
-  }
-  bool held() const { return fd_ >= 0; }
-
- private:
-  int fd_ = -1;
-};
-
 }  // namespace
 
 RegistryStore::RegistryStore(std::string filePath) : path_(std::move(filePath)) {}
-
-RegistryStore RegistryStore::CurrentUser() {
-  return RegistryStore(XdgBaseDir("XDG_CONFIG_HOME", ".config") + "/lumacast/hkcu.reg");
-}
-
-RegistryStore RegistryStore::Machine() {
-  return RegistryStore(XdgBaseDir("XDG_DATA_HOME", ".local/share") + "/lumacast/hklm.reg");
-}
 
 std::string RegistryStore::Serialize(const Contents& contents) {
   std::string out = kHeader;
@@ -219,48 +156,40 @@ bool RegistryStore::Parse(const std::string& text, Contents* contents) {
 
 RegistryStore::LoadResult RegistryStore::Load(Contents* contents) const {
   contents->clear();
-  int fd = open(path_.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return errno == ENOENT ? LoadResult::kMissing : LoadResult::kCorrupt;
   std::string text;
-  bool ok = ReadWholeFile(fd, &text);
-  close(fd);
-  if (!ok || !Parse(text, contents)) {
+  switch (ReadFile(&text)) {
+    case ReadResult::kMissing:
+      return LoadResult::kMissing;
+    case ReadResult::kFailed:
+      // A passing failure (no descriptor left, an I/O error) says nothing
+      // about the content; it must not be mistaken for a damaged file.
+      return LoadResult::kUnreadable;
+    case ReadResult::kOk:
+      break;
+  }
+  if (!Parse(text, contents)) {
     contents->clear();
     return LoadResult::kCorrupt;
   }
   return LoadResult::kOk;
 }
 
-template <class Change>
-bool RegistryStore::Modify(Change change) {
-  std::error_code ec;
-  std::filesystem::create_directories(std::filesystem::path(path_).parent_path(), ec);
-  FileLock lock(path_ + ".lock");
-  if (!lock.held()) return false;
-
+bool RegistryStore::ModifyLocked(const Change& change) {
   Contents contents;
-  if (Load(&contents) == LoadResult::kCorrupt) {
-    // Keep the unreadable file for whoever wants to look at it.
-    char stamp[32];
-    time_t now = time(nullptr);
-    struct tm parts;
-    localtime_r(&now, &parts);
-    strftime(stamp, sizeof(stamp), "%Y%m%d-%H%M%S", &parts);
-    std::string aside = path_ + ".corrupt-" + stamp + "-" + std::to_string(getpid());
-    if (rename(path_.c_str(), aside.c_str()) != 0) return false;
+  switch (Load(&contents)) {
+    case LoadResult::kUnreadable:
+      // Writing now would replace values that could not be read.
+      return false;
+    case LoadResult::kCorrupt:
+      // Read to the end and not a store: keep it for whoever wants to look.
+      if (!SetAside()) return false;
+      break;
+    case LoadResult::kMissing:
+    case LoadResult::kOk:
+      break;
   }
   if (!change(&contents)) return false;
-
-  std::string temp = path_ + ".tmp-" + std::to_string(getpid());
-  int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-  if (fd < 0) return false;
-  bool ok = WriteAll(fd, Serialize(contents)) && fsync(fd) == 0;
-  ok = close(fd) == 0 && ok;
-  if (!ok || rename(temp.c_str(), path_.c_str()) != 0) {
-    unlink(temp.c_str());
-    return false;
-  }
-  return true;
+  return Replace(Serialize(contents));
 }
 
 bool RegistryStore::Read(const std::wstring& key, const std::wstring& name,

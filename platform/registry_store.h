@@ -14,13 +14,20 @@
 // "<file>.lock", and the new content replaces the old by rename() after an
 // fsync(), so readers (who take no lock) see the old or the new file, never a
 // half-written one, and two processes writing at once both keep their values.
-// A file that cannot be read or parsed reads as empty; the next write moves it
-// aside to "<file>.corrupt-<time>" before writing, so nothing is silently lost.
+// A file that was read completely but does not parse reads as empty; the next
+// write moves it aside to "<file>.corrupt-<time>" before writing, so nothing is
+// silently lost. A file that could not be read (no descriptor left, an I/O
+// error, no permission) is not judged at all: reads find nothing and writes
+// fail, leaving the file as it was.
+//
+// The format and the read-modify-write rules live in registry_store.cc; the
+// file system calls in registry_store_linux.cc.
 //
 // Thread-safe: every call opens the file afresh and keeps no state besides the
 // path.
 #pragma once
 
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -58,11 +65,24 @@ class RegistryStore {
   static bool Parse(const std::string& text, Contents* contents);
 
  private:
-  enum class LoadResult { kMissing, kOk, kCorrupt };
+  enum class LoadResult { kMissing, kOk, kCorrupt, kUnreadable };
+  using Change = std::function<bool(Contents*)>;
+
   LoadResult Load(Contents* contents) const;
-  // Runs `change` on the current contents under the lock and stores the result.
-  template <class Change>
-  bool Modify(Change change);
+  // Runs `change` on the current contents under the write lock and stores the
+  // result.
+  bool Modify(const Change& change);
+  // The part of Modify that runs once the lock is held.
+  bool ModifyLocked(const Change& change);
+
+  // File system half (registry_store_linux.cc).
+  enum class ReadResult { kMissing, kOk, kFailed };
+  // The whole file into `text`; kFailed when it could not be read to the end.
+  ReadResult ReadFile(std::string* text) const;
+  // Renames the file to "<file>.corrupt-<time>-<pid>".
+  bool SetAside() const;
+  // Replaces the file with `text` (temporary file, fsync, rename).
+  bool Replace(const std::string& text) const;
 
   std::string path_;
 };

@@ -10,6 +10,10 @@
 #include "tests/support/fresh_user.h"
 
 #if !defined(_WIN32)
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
 #include "platform/registry_store.h"
 #endif
 
@@ -100,6 +104,69 @@ TEST(RegistryStoreTest, CorruptFileReadsEmptyAndIsKeptAsideOnWrite) {
     EXPECT_NE(old.find("OLD"), std::string::npos);
   }
   EXPECT_EQ(aside, 1);
+}
+
+// Files beside the store whose names start with "<store>.corrupt-".
+int CountSetAside(const report::RegistryStore& store) {
+  const std::filesystem::path path(store.path());
+  int count = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(path.parent_path())) {
+    if (entry.path().filename().string().rfind(path.filename().string() + ".corrupt-", 0) == 0) ++count;
+  }
+  return count;
+}
+
+// A store that cannot be read for a passing reason is left alone: the write
+// fails and the values stay, instead of being moved aside as damaged.
+TEST(RegistryStoreTest, ReadErrorsFailTheWriteAndKeepTheStore) {
+  FreshUser user;
+  report::RegistryStore store((user.dir() / "s.reg").string());
+  ASSERT_TRUE(store.Write(L"Software\\LumaCast\\AppInfo", L"UniqueId", L"ID-1"));
+  ASSERT_TRUE(store.Write(L"Software\\LumaCast\\AppInfo", L"InstallerPath", L"/opt/x"));
+
+  // Out of descriptors: one left, taken by the write lock, so the store
+  // itself cannot be opened (EMFILE).
+  {
+    struct rlimit old_limit;
+    ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &old_limit), 0);
+    struct rlimit low = old_limit;
+    low.rlim_cur = 256;
+    ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &low), 0);
+    std::vector<int> filler;
+    for (int i = 0; i < 256; ++i) {
+      int fd = open("/dev/null", O_RDONLY | O_CLOEXEC);
+      if (fd < 0) break;
+      filler.push_back(fd);
+    }
+    ASSERT_FALSE(filler.empty());
+    close(filler.back());
+    filler.pop_back();
+    const bool written = store.Write(L"Software\\LumaCast\\AppInfo", L"InstallerChannel", L"beta");
+    for (int fd : filler) close(fd);
+    ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &old_limit), 0);
+    EXPECT_FALSE(written);
+  }
+  // A read error from the file system (EISDIR stands in for EIO).
+  report::RegistryStore folder((user.dir() / "folder.reg").string());
+  std::filesystem::create_directories(folder.path());
+  EXPECT_FALSE(folder.Write(L"Software\\LumaCast", L"x", L"1"));
+  EXPECT_TRUE(std::filesystem::is_directory(folder.path()));
+  // No permission (root reads anything, so only as another user).
+  if (geteuid() != 0) {
+    std::filesystem::permissions(store.path(), std::filesystem::perms::none);
+    EXPECT_FALSE(store.Write(L"Software\\LumaCast\\AppInfo", L"InstallerChannel", L"beta"));
+    std::filesystem::permissions(store.path(), std::filesystem::perms::owner_read |
+                                                    std::filesystem::perms::owner_write);
+  }
+
+  std::wstring value;
+  EXPECT_TRUE(store.Read(L"Software\\LumaCast\\AppInfo", L"UniqueId", &value));
+  EXPECT_EQ(value, L"ID-1");
+  EXPECT_TRUE(store.Read(L"Software\\LumaCast\\AppInfo", L"InstallerPath", &value));
+  EXPECT_EQ(value, L"/opt/x");
+  EXPECT_FALSE(store.Read(L"Software\\LumaCast\\AppInfo", L"InstallerChannel", &value));
+  EXPECT_EQ(CountSetAside(store), 0);
+  EXPECT_EQ(CountSetAside(folder), 0);
 }
 
 TEST(RegistryStoreTest, ConcurrentWritersKeepEveryValue) {
