@@ -6,7 +6,8 @@
 // on the UI thread during start-up.
 //
 // Windows: a named mutex created already owned. Linux: an flock() on
-// "<name>.lock" in $XDG_RUNTIME_DIR (or /tmp), which also holds the holder's
+// "<name>.lock" in the user's private runtime folder ($XDG_RUNTIME_DIR, or one
+// of the user's own in the temporary folder), which also holds the holder's
 // process id as text.
 #pragma once
 

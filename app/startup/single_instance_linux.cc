@@ -5,27 +5,18 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstdlib>
 #include <string>
 
 #include "base/utf.h"
-
-namespace {
-
-std::string LockPath(const std::wstring& name) {
-  const char* runtime_dir = std::getenv("XDG_RUNTIME_DIR");
-  std::string dir = runtime_dir && *runtime_dir ? runtime_dir : "/tmp";
-  return dir + "/" + nbase::WideToUTF8(name) + ".lock";
-}
-
-}  // namespace
+#include "platform/xdg_dirs.h"
 
 std::unique_ptr<InstanceLock> InstanceLock::TryAcquire(const std::wstring& name) {
-  const std::string path = LockPath(name);
-  // O_NOFOLLOW: in a shared /tmp the name could be a planted link to a file
-  // the lock must not touch.
-  int fd = open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0644);
-  if (fd < 0) fd = open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);  // another user's file
+  // Only in a folder of this user's own: in a shared one anybody could hold
+  // the lock for everyone, or plant a link for it to write through.
+  const std::string dir = report::PrivateRuntimeDir();
+  if (dir.empty()) return nullptr;
+  const std::string path = dir + "/" + nbase::WideToUTF8(name) + ".lock";
+  int fd = open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
   if (fd < 0) return nullptr;
   struct stat info;
   if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || flock(fd, LOCK_EX | LOCK_NB) != 0) {

@@ -134,6 +134,51 @@ TEST_F(LinuxLockFileTest, PlantedLinkIsNotFollowed) {
   content << file.rdbuf();
   EXPECT_EQ(content.str(), "keep me");
 }
+
+// Without $XDG_RUNTIME_DIR the lock goes to a folder of the user's own in the
+// temporary folder, never to the shared temporary folder itself; a folder of
+// that name that someone else made (or left open) is not used at all.
+TEST_F(LinuxLockFileTest, WithoutRuntimeFolderOnlyAPrivateFolderIsUsed) {
+  const char* old_tmp = std::getenv("TMPDIR");
+  const std::string saved_tmp = old_tmp ? old_tmp : "";
+  setenv("TMPDIR", dir_.c_str(), 1);
+  unsetenv("XDG_RUNTIME_DIR");
+  const std::string own = dir_ + "/lumacast-" + std::to_string(geteuid());
+
+  {
+    auto lock = InstanceLock::TryAcquire(L"private");
+    ASSERT_NE(lock, nullptr);
+    struct stat info;
+    ASSERT_EQ(lstat(own.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0700u);
+    EXPECT_EQ(access((own + "/private.lock").c_str(), F_OK), 0);
+    EXPECT_NE(access((dir_ + "/private.lock").c_str(), F_OK), 0);
+  }
+  // A runtime folder open to others is passed over for the private one.
+  const std::string open_runtime = dir_ + "/open-runtime";
+  ASSERT_EQ(mkdir(open_runtime.c_str(), 0700), 0);
+  ASSERT_EQ(chmod(open_runtime.c_str(), 0777), 0);
+  setenv("XDG_RUNTIME_DIR", open_runtime.c_str(), 1);
+  EXPECT_NE(InstanceLock::TryAcquire(L"open"), nullptr);
+  EXPECT_NE(access((open_runtime + "/open.lock").c_str(), F_OK), 0);
+  unsetenv("XDG_RUNTIME_DIR");
+
+  // Someone else's folder under our name: as root, one owned by "nobody";
+  // as any user, one everybody may write.
+  ASSERT_EQ(std::system(("rm -rf '" + own + "'").c_str()), 0);
+  ASSERT_EQ(mkdir(own.c_str(), 0700), 0);
+  if (geteuid() == 0) {
+    ASSERT_EQ(chown(own.c_str(), 65534, 65534), 0);
+  } else {
+    ASSERT_EQ(chmod(own.c_str(), 0777), 0);
+  }
+  EXPECT_EQ(InstanceLock::TryAcquire(L"planted"), nullptr);
+  EXPECT_NE(access((own + "/planted.lock").c_str(), F_OK), 0);
+  EXPECT_NE(access((dir_ + "/planted.lock").c_str(), F_OK), 0);
+
+  if (old_tmp) setenv("TMPDIR", saved_tmp.c_str(), 1);
+  else unsetenv("TMPDIR");
+}
 #endif
 
 }  // namespace
