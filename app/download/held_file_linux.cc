@@ -8,11 +8,29 @@
 
 #include "base/file_util.h"
 
+namespace {
+
+// Only a plain file of our own that nobody else may change is worth checking
+// and starting: anything else at the path was not made by our download.
+bool IsOurOwnFile(const struct stat& info) {
+  return S_ISREG(info.st_mode) && info.st_uid == geteuid() &&
+         (info.st_mode & (S_IWGRP | S_IWOTH)) == 0;
+}
+
+}  // namespace
+
 std::unique_ptr<HeldFile> HeldFile::Open(const std::wstring& path) {
   // Close-on-exec keeps the descriptor out of unrelated children; the setup is
   // started through /proc/self/fd, which resolves before the descriptor closes.
-  int fd = ::open(nbase::NativePath(path).c_str(), O_RDONLY | O_CLOEXEC);
+  // O_NOFOLLOW and O_NONBLOCK: a planted link is not followed, a planted pipe
+  // does not block the open.
+  int fd = ::open(nbase::NativePath(path).c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
   if (fd < 0) return nullptr;
+  struct stat info;
+  if (::fstat(fd, &info) != 0 || !IsOurOwnFile(info)) {
+    ::close(fd);
+    return nullptr;
+  }
   return std::unique_ptr<HeldFile>(new HeldFile(path, fd));
 }
 

@@ -6,8 +6,10 @@
 #include <curl/curl.h>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 
 #include "base/file_util.h"
@@ -86,15 +88,54 @@ std::string& TestTrustFile() {
 
 bool IsSecure(const std::string& url) { return url.compare(0, 8, "https://") == 0; }
 
+// Whether a file made in this folder stays ours: the folder belongs to us or
+// to root, and anyone else who may write in it is kept from removing or
+// renaming our file by the sticky bit (as in /tmp).
+bool IsSafeDownloadFolder(const struct stat& folder) {
+  if (!S_ISDIR(folder.st_mode)) return false;
+  if (folder.st_uid != geteuid() && folder.st_uid != 0) return false;
+  const bool shared = (folder.st_mode & (S_IWGRP | S_IWOTH)) != 0;
+  return !shared || (folder.st_mode & S_ISVTX) != 0;
+}
+
+// Creates the setup file afresh: whatever is at the path (an old download, or
+// a file or link somebody planted) is removed first, and the new file is made
+// with O_EXCL | O_NOFOLLOW, so nothing already there is ever written through.
+// The folder is judged through its own descriptor, so swapping it for another
+// after the check changes nothing. -1 with errno set on failure.
+int CreateSetupFile(const std::string& path) {
+  const size_t slash = path.find_last_of('/');
+  const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+  const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+  if (name.empty()) {
+    errno = EISDIR;
+    return -1;
+  }
+  const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dir < 0) return -1;
+  struct stat info;
+  if (::fstat(dir, &info) != 0 || !IsSafeDownloadFolder(info)) {
+    ::close(dir);
+    errno = EACCES;
+    return -1;
+  }
+  ::unlinkat(dir, name.c_str(), 0);  // a failure shows up as EEXIST below
+  // The package is a program: owner-executable from the start, like a file
+  // the moniker download leaves for CreateProcess on Windows.
+  const int fd = ::openat(dir, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0700);
+  const int saved = errno;
+  ::close(dir);
+  errno = saved;
+  return fd;
+}
+
 }  // namespace
 
 int32_t FetchUrlToFile(const std::wstring& url, const std::wstring& path,
                        const DownloadProgressCallback& progress, int* window_requests) {
   (void)window_requests;  // libcurl never asks for a window.
   const std::string address = nbase::WideToUTF8(url);
-  // The package is a program: owner-executable from the start, like a file
-  // the moniker download leaves for CreateProcess on Windows.
-  const int fd = ::open(nbase::NativePath(path).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0700);
+  const int fd = CreateSetupFile(nbase::NativePath(path));
   FILE* file = fd < 0 ? nullptr : ::fdopen(fd, "wb");
   if (!file) {
     if (fd >= 0) ::close(fd);
