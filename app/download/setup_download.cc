@@ -3,9 +3,11 @@
 #include <chrono>
 
 #include "app/download/executable_header.h"
+#include "app/download/stall_watch.h"
 #include "app/trust/setup_signature_check.h"
 #include "base/file_util.h"
 #include "base/string_util.h"
+#include "base/time.h"
 #include "platform/app_info.h"
 #include "report/event_report.h"
 
@@ -16,6 +18,8 @@ int64_t WallClockMilliseconds() {
              std::chrono::system_clock::now().time_since_epoch())
       .count();
 }
+
+int64_t MonotonicMilliseconds() { return nbase::CurrentTime() / 1000; }
 
 int32_t ClampToInt32(int64_t value) {
   if (value > INT32_MAX) return INT32_MAX;
@@ -91,18 +95,30 @@ std::wstring ReportPathValue(const std::wstring& download_dir) {
 DownloadOutcome DownloadSetupPackage(const DownloadJob& job) {
   const int64_t start = WallClockMilliseconds();
   DownloadStats* stats = job.stats.get();
-  const DownloadProgressCallback progress = [stats](uint32_t so_far, uint32_t total) {
-    OnDownloadProgress(stats, so_far, total);
-  };
+  // A new run starts the share from 0 (the bar itself never goes back).
+  stats->downloadProgress = 0;
+  const auto cancelled = [&job] { return job.cancel && job.cancel->load(); };
   int window_requests = 0;
   DownloadOutcome outcome;
   int attempt = 0;
-  for (; attempt < kDownloadAttempts; ++attempt) {
+  for (; attempt < kDownloadAttempts && !cancelled(); ++attempt) {
     const std::wstring& source = attempt % 2 == 0 ? job.package_url : job.cdn_url;
     outcome.diagnostic.clear();
     RemoveFileAtPath(job.setup_file_path);
     ForgetCachedCopy(source);
+    StallWatch stall(MonotonicMilliseconds());
+    bool stalled = false;
+    const DownloadProgressCallback progress = [&](uint32_t so_far, uint32_t total) {
+      OnDownloadProgress(stats, so_far, total);
+      if (stall.Stalled(so_far, MonotonicMilliseconds())) stalled = true;
+      return !stalled && !cancelled();
+    };
     outcome.download_result = FetchUrlToFile(source, job.setup_file_path, progress, &window_requests);
+    if (stalled) outcome.download_result = kDownloadTimedOut;
+    if (cancelled()) {
+      outcome.download_result = kDownloadAborted;
+      break;
+    }
     std::wstring signature_failure;
     std::unique_ptr<HeldFile> file = VerifySetupFile(job.setup_file_path, stats, &signature_failure);
     if (outcome.download_result == 0 && file) {
@@ -110,9 +126,21 @@ DownloadOutcome DownloadSetupPackage(const DownloadJob& job) {
       outcome.setup_file = std::move(file);
       break;
     }
+    // Nothing that failed is kept: an error page or a truncated body could
+    // fill a nearly full disk, and nothing must ever start it.
+    file.reset();
+    RemoveFileAtPath(job.setup_file_path);
     outcome.result = 1;
     outcome.diagnostic =
         FormatDownloadDiagnostic(outcome.download_result, *stats, window_requests, signature_failure);
+  }
+  if (cancelled()) {
+    // The installer is shutting down: no result, no report to hold it up.
+    outcome.result = 1;
+    outcome.cancelled = true;
+    outcome.setup_file.reset();
+    RemoveFileAtPath(job.setup_file_path);
+    return outcome;
   }
   outcome.retry_time = attempt;
 

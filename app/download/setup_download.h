@@ -35,8 +35,17 @@ struct DownloadStats {
 inline constexpr int64_t kMinimumSetupSize = 10485760;
 
 // Progress callback of one download: bytes so far and announced total (0 when
-// unknown), both truncated to 32 bits.
-using DownloadProgressCallback = std::function<void(uint32_t so_far, uint32_t total)>;
+// unknown), both truncated to 32 bits. Returning false ends the transfer.
+using DownloadProgressCallback = std::function<bool(uint32_t so_far, uint32_t total)>;
+
+// Set from any thread to make a running download or setup run give up at its
+// next check (at least once a second while a transfer runs): the transfer is
+// aborted, no further attempt starts, nothing more is waited for.
+using CancelFlag = std::atomic<bool>;
+
+// Results of an attempt the installer ended itself.
+inline constexpr int32_t kDownloadTimedOut = static_cast<int32_t>(0x800C000B);  // INET_E_CONNECTION_TIMEOUT
+inline constexpr int32_t kDownloadAborted = static_cast<int32_t>(0x80004004);   // E_ABORT
 
 // Feeds a progress report into `stats`: the download fills the first 90 % of
 // the bar; a report without a total sets the share to 0.1 %.
@@ -56,6 +65,7 @@ struct DownloadJob {
   std::wstring download_dir;
   std::wstring setup_file_path;
   std::shared_ptr<DownloadStats> stats;
+  std::shared_ptr<const CancelFlag> cancel;  // may be null
 };
 
 struct DownloadOutcome {
@@ -64,11 +74,14 @@ struct DownloadOutcome {
   int32_t download_result = 0; // HRESULT of the last attempt
   std::wstring diagnostic;     // empty on success
   std::shared_ptr<HeldFile> setup_file;  // open on success
+  bool cancelled = false;      // given up through the job's cancel flag; nothing reported
 };
 
 inline constexpr int kDownloadAttempts = 6;
 
-// Runs the whole download (worker thread) and sends "DownloadTimeCost".
+// Runs the whole download (worker thread) and sends "DownloadTimeCost". An
+// attempt that stalls (see stall_watch.h) fails with kDownloadTimedOut; a
+// file that failed its checks is deleted before the next attempt or the end.
 DownloadOutcome DownloadSetupPackage(const DownloadJob& job);
 
 // The diagnostic of a failed attempt.
@@ -81,7 +94,9 @@ std::wstring ReportPathValue(const std::wstring& download_dir);
 
 // Platform half: one attempt of fetching `url` into `path`, following
 // redirects, strict about certificates, never from a secure source to a plain
-// one. Returns 0 (S_OK) or an HRESULT-style failure. `window_requests` counts
+// one. `progress` is called at least once a second while the transfer runs
+// (Windows: whenever data arrives) and may end it. Returns 0 (S_OK) or an
+// HRESULT-style failure. `window_requests` counts
 // how often the download asked for a window (always 0 on Linux).
 int32_t FetchUrlToFile(const std::wstring& url, const std::wstring& path,
                        const DownloadProgressCallback& progress, int* window_requests);

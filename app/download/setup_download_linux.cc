@@ -77,8 +77,8 @@ size_t WriteToFile(char* data, size_t size, size_t count, void* file) {
 
 int ReportProgress(void* callback, curl_off_t total, curl_off_t so_far, curl_off_t, curl_off_t) {
   const auto& progress = *static_cast<const DownloadProgressCallback*>(callback);
-  if (progress) progress(static_cast<uint32_t>(so_far), static_cast<uint32_t>(total));
-  return 0;
+  // Non-zero aborts the transfer (a stall or a shutdown).
+  return progress && !progress(static_cast<uint32_t>(so_far), static_cast<uint32_t>(total)) ? 1 : 0;
 }
 
 std::string& TestTrustFile() {

@@ -90,7 +90,10 @@ class CBSCallbackImpl : public IBindStatusCallback, public IHttpSecurity, public
     // A secure source must not hand the download over to a plain address.
     if (status == BINDSTATUS_REDIRECTING && secureSource && !IsSecure(text)) redirectRefused = true;
     if (redirectRefused) return E_ABORT;
-    if (*progressCallback) (*progressCallback)(progress, progress_max);
+    // The callback's verdict (a stalled transfer, a shutdown) ends the
+    // download: E_ABORT from here makes the moniker give up.
+    if (*progressCallback && !(*progressCallback)(progress, progress_max)) stopped = true;
+    if (stopped) return E_ABORT;
     return S_OK;
   }
   STDMETHODIMP OnStopBinding(HRESULT, LPCWSTR) override {
@@ -105,7 +108,7 @@ class CBSCallbackImpl : public IBindStatusCallback, public IHttpSecurity, public
     return S_OK;
   }
   STDMETHODIMP OnDataAvailable(DWORD, DWORD, FORMATETC*, STGMEDIUM*) override {
-    return redirectRefused ? E_ABORT : S_OK;
+    return redirectRefused || stopped ? E_ABORT : S_OK;
   }
   STDMETHODIMP OnObjectAvailable(REFIID, IUnknown*) override { return S_OK; }
 
@@ -138,6 +141,7 @@ class CBSCallbackImpl : public IBindStatusCallback, public IHttpSecurity, public
   int windowRequests = 0;
   bool secureSource;
   bool redirectRefused = false;
+  bool stopped = false;  // the progress callback asked to end the transfer
 };
 
 using DownloadFunction = HRESULT(WINAPI*)(IUnknown*, LPCWSTR, LPCWSTR, DWORD, IBindStatusCallback*);

@@ -1,5 +1,7 @@
 #include "app/flow/install_progress.h"
 
+#include <algorithm>
+
 #include "base/string_util.h"
 
 namespace {
@@ -16,12 +18,14 @@ bool InstallProgress::Update(InstallerState state, int value, uint32_t now_ms, i
                              Frame* frame) {
   if (state != kStateDownloading && state != kStateInstalling) return false;
   frame->show_alert = false;
-  if (value != 0) {
-    if (value == kStartValue) {
-      progressStartTick_ = now_ms;
-      slowAlertShown_ = false;
-    }
+  if (value == kStartValue) {
+    // A new install (first start or a retry from the failure page): the only
+    // moment the figure may go down.
+    progressStartTick_ = now_ms;
+    slowAlertShown_ = false;
     progress_ = value;
+  } else if (value != 0) {
+    progress_ = std::max(progress_, value);
   } else {
     if (state == kStateDownloading) {
       // Unsigned difference: correct across the 49.7-day tick wrap.
@@ -29,7 +33,8 @@ bool InstallProgress::Update(InstallerState state, int value, uint32_t now_ms, i
         frame->show_alert = true;
         slowAlertShown_ = true;
       }
-      progress_ = download_share > kDownloadCap ? kDownloadCap : download_share;
+      // Each attempt's share starts again from 0; the bar keeps what it showed.
+      progress_ = std::max(progress_, std::min(download_share, kDownloadCap));
     } else {
       progress_ += progress_ <= kFastCreepLimit ? 3 : 2;
     }
