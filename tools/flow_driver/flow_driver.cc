@@ -7,17 +7,24 @@
 //
 // Questions are answered with "no" unless --answer says otherwise (answers are
 // used in turn, the last one repeats). --retry presses "Try Again" up to N
-// times on the failure page; --start-app presses "Start Now" on the installed
-// page. Exit status: 0 on the installed page, 1 on the failure page (or a
-// close from any other page), 2 for bad options or a time-out.
+// times on the failure page, while the flow still shows it; --start-app
+// presses "Start Now" on the installed page. Folders may be relative (to the
+// current folder); they are used in absolute form. Exit status: 0 on the
+// installed page, 1 on the failure page (or a close from any other page), 2
+// for bad options, a time-out or a stop request (SIGTERM/SIGINT, Ctrl+C).
+// A time-out or stop ends a download or setup wait under way within seconds;
+// a setup that is running is left to finish on its own.
 #include <cstdio>
+#include <cstdlib>
 #include <cwchar>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "app/context/folder_path.h"
 #include "tools/flow_driver/console_view.h"
+#include "tools/flow_driver/stop_requests.h"
 #include "app/flow/install_flow.h"
 #include "app/context/installer_context.h"
 #include "app/startup/worker_thread.h"
@@ -76,10 +83,10 @@ bool ParseOptions(const std::vector<std::wstring>& args, DriverOptions* options)
       return false;
     } else if (arg == L"--answer") {
       if (!ParseAnswers(args[++i], &options->answers)) return false;
-    } else if (arg == L"--install-dir") {
-      options->install_dir = args[++i];
-    } else if (arg == L"--download-dir") {
-      options->download_dir = args[++i];
+    } else if (arg == L"--install-dir" || arg == L"--download-dir") {
+      const std::wstring folder = AbsoluteFolder(args[++i]);
+      if (folder.empty()) return false;
+      (arg == L"--install-dir" ? options->install_dir : options->download_dir) = folder;
     } else if (arg == L"--retry") {
       if (!ParseCount(args[++i], &options->retries)) return false;
     } else if (arg == L"--timeout") {
@@ -116,8 +123,7 @@ class DriverThread : public nbase::FrameworkThread {
     context_ = std::make_unique<InstallerContext>();
     if (options_.install_dir) context_->installDir = *options_.install_dir;
     if (options_.download_dir) {
-      std::wstring folder = *options_.download_dir;
-      if (folder.empty() || folder.back() != nbase::kPathSeparator) folder += nbase::kPathSeparator;
+      const std::wstring folder = *options_.download_dir + nbase::kPathSeparator;
       nbase::CreateDirectoryRecursive(folder);
       context_->downloadDir = folder;
       context_->setupFilePath = folder + kSetupFileName;
@@ -136,7 +142,18 @@ class DriverThread : public nbase::FrameworkThread {
     registry.Post(kUiThreadId, MakeGuarded([this] { flow_->StartInstall(); }));
   }
 
+ public:
+  // UI thread: a stop request from outside ends the run like a time-out.
+  void Stop() {
+    std::fputs("lumacast-flow: stopped\n", stderr);
+    Finish(2);
+  }
+
+ protected:
+
   void OnThreadStop() override {
+    // The flow goes first: it cancels the worker's download or setup wait,
+    // so joining the worker below takes seconds at most.
     flow_.reset();
     // Workers first: the misc thread may still queue a report, and stopping
     // the HTTP thread sends everything queued before it ends.
@@ -149,6 +166,8 @@ class DriverThread : public nbase::FrameworkThread {
 
  private:
   void OnVisible(const std::wstring& name, bool visible) {
+    // Once the flow hides "Try Again" it is not pressed again.
+    if (name == L"btn_reinstall") retry_offered_ = visible;
     if (!visible) return;
     auto& registry = nbase::ThreadRegistry::Get();
     if (name == L"installedpage") {
@@ -158,7 +177,7 @@ class DriverThread : public nbase::FrameworkThread {
         Finish(0);
       }
     } else if (name == L"installfaildpage") {
-      if (options_.retries > 0) {
+      if (options_.retries > 0 && retry_offered_) {
         --options_.retries;
         registry.Post(kUiThreadId, MakeGuarded([this] { flow_->HandleFlowButton(L"btn_reinstall"); }));
       } else {
@@ -178,6 +197,7 @@ class DriverThread : public nbase::FrameworkThread {
   DriverOptions options_;
   bool registered_ = false;
   bool finished_ = false;
+  bool retry_offered_ = true;
   int exit_code_ = 1;
   std::unique_ptr<WorkerThread> misc_;
   std::unique_ptr<WorkerThread> http_;
@@ -195,7 +215,21 @@ int RunDriver(const std::vector<std::wstring>& args) {
         stderr);
     return 2;
   }
+  if (options.install_dir) {
+    const InstallFolderChoice choice = CheckInstallFolder(*options.install_dir);
+    if (!choice.ok()) {
+      std::fprintf(stderr, "lumacast-flow: --install-dir: %s\n", nbase::WideToUTF8(choice.problem).c_str());
+      return 2;
+    }
+  }
+  static DriverThread* running = nullptr;
+  // A request before the UI thread is registered or after it has let go
+  // (nothing to stop in order) ends the process at once.
+  WatchStopRequests([] {
+    if (!nbase::ThreadRegistry::Get().Post(kUiThreadId, [] { running->Stop(); })) std::_Exit(2);
+  });
   DriverThread ui(std::move(options));
+  running = &ui;
   ui.RunHere(nbase::kLoopWindows);
   return ui.exit_code();
 }
@@ -210,7 +244,15 @@ int wmain(int argc, wchar_t** argv) {
 #else
 int main(int argc, char** argv) {
   std::vector<std::wstring> args;
-  for (int i = 1; i < argc; ++i) args.push_back(nbase::UTF8ToWide(argv[i]));
+  for (int i = 1; i < argc; ++i) {
+    args.push_back(nbase::UTF8ToWide(argv[i]));
+    // A folder that is not UTF-8 cannot be passed on faithfully: refuse it
+    // rather than run with an empty or altered one.
+    if (args.back().empty() && argv[i][0] != '\0') {
+      std::fprintf(stderr, "lumacast-flow: argument %d is not valid UTF-8\n", i);
+      return 2;
+    }
+  }
   return RunDriver(args);
 }
 #endif
