@@ -9,7 +9,9 @@
 // - LUMACAST_DEMO_SETUP_SCRIPT: a file with one instruction per run; each run
 //   takes (and removes) the first line: "ok", "exit:<code>" (exit at once with
 //   that code), "slow:<ms>" (wait, then install), "nowrite" (exit 0 having
-//   written nothing). No file or no lines left means "ok".
+//   written nothing), "lenient" (install, but exit 0 even when the folder
+//   could not be made or written, as installer-builder setups do). No file
+//   or no lines left means "ok".
 //
 // Exit codes of its own: 2 no " /D=" folder, 3 folder not creatable, 4 product
 // not writable (for example still running), 5 uninstall entry not recorded.
@@ -40,6 +42,24 @@ bool StartsWith(const std::string& text, const char* prefix) {
   return text.rfind(prefix, 0) == 0;
 }
 
+// Installs into the folder after " /D="; 0 or one of the exit codes above.
+int Install() {
+  const std::string line = demo::CommandLine();
+  size_t marker = line.find(" /D=");
+  if (marker == std::string::npos || marker + 4 >= line.size())
+    return 2;
+  const std::string folder = line.substr(marker + 4);
+  if (!demo::CreateFolders(folder))
+    return 3;
+  const DemoBlob product = DemoProductBytes();
+  if (!demo::StoreFile(demo::JoinPath(folder, "lumacast.exe"), product.data, product.size, true))
+    return 4;
+  if (!demo::RecordUninstallEntry(folder))
+    return 5;
+  // Touch the padding so no linker ever thinks it unused.
+  return DemoPaddingBytes().size > 0 ? 0 : 6;
+}
+
 }  // namespace
 
 int DemoMain() {
@@ -55,18 +75,6 @@ int DemoMain() {
   if (StartsWith(instruction, "slow:"))
     demo::SleepMs(std::atoi(instruction.c_str() + 5));
 
-  const std::string line = demo::CommandLine();
-  size_t marker = line.find(" /D=");
-  if (marker == std::string::npos || marker + 4 >= line.size())
-    return 2;
-  const std::string folder = line.substr(marker + 4);
-  if (!demo::CreateFolders(folder))
-    return 3;
-  const DemoBlob product = DemoProductBytes();
-  if (!demo::StoreFile(demo::JoinPath(folder, "lumacast.exe"), product.data, product.size, true))
-    return 4;
-  if (!demo::RecordUninstallEntry(folder))
-    return 5;
-  // Touch the padding so no linker ever thinks it unused.
-  return DemoPaddingBytes().size > 0 ? 0 : 6;
+  const int result = Install();
+  return instruction == "lenient" ? 0 : result;
 }
