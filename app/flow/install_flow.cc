@@ -4,7 +4,7 @@
 
 #include "config/build_config.h"
 #include "report/event_report.h"
-#include "app/flow/install_results.h"
+#include "app/flow/install_flow_results.h"
 #include "app/launch/installed_state.h"
 #include "app/launch/open_in_browser.h"
 #include "app/startup/thread_ids.h"
@@ -19,11 +19,18 @@ namespace {
 constexpr int kStartProgress = 10;
 constexpr int kDownloadedProgress = 900;
 constexpr int64_t kProgressTickMs = 200;
-constexpr int64_t kAfterKillWaitMs = 100;
 
 uint32_t SystemTickCount() { return static_cast<uint32_t>(nbase::CurrentTime() / 1000); }
 
 void PostToUi(nbase::Closure task) { nbase::ThreadRegistry::Get().Post(kUiThreadId, std::move(task)); }
+
+// States in which a download, the running-product question or the setup run
+// is under way: nothing may start another one or leave the page.
+bool IsBusy(InstallerState state) {
+  return state == kStateDownloading || state == kStateInstalling || state == kStateProductRunning;
+}
+
+bool IsFailed(InstallerState state) { return state == kStateDownloadFailed || state == kStateInstallFailed; }
 
 }  // namespace
 
@@ -53,8 +60,7 @@ bool InstallFlow::HandleFlowButton(const std::wstring& name) {
   } else if (name == L"btn_startapp") {
     LaunchProduct();
   } else if (name == L"btn_reinstall") {
-    RestartInstall();
-    ++context_->retryClicks;
+    if (RestartInstall()) ++context_->retryClicks;
   } else if (name == L"btn_exit") {
     QuitRequested();
   } else if (name == L"btn_redownload" || name == L"btn_downloadOfflinePackage") {
@@ -77,7 +83,8 @@ void InstallFlow::ShowInstallingPage(bool from_welcome) {
   StartSetupDownload();
 }
 
-void InstallFlow::StartInstall() {
+bool InstallFlow::StartInstall() {
+  if (state() != kStateWelcome) return false;
   ShowInstallingPage(true);
   if (!progressTimerStarted_) {
     progressTimerStarted_ = true;
@@ -87,11 +94,14 @@ void InstallFlow::StartInstall() {
                                                nbase::TimeDelta::FromMilliseconds(kProgressTickMs), -1);
   }
   ReportEvent("OnClick", {{"ClickSrc", "Install"}});
+  return true;
 }
 
-void InstallFlow::RestartInstall() {
+bool InstallFlow::RestartInstall() {
+  if (!IsFailed(state())) return false;
   ShowInstallingPage(false);
   ReportEvent("OnClick", {{"ClickSrc", "ReInstall"}});
+  return true;
 }
 
 void InstallFlow::StartSetupDownload() {
@@ -121,7 +131,7 @@ void InstallFlow::OnSetupDownloaded(DownloadOutcome outcome) {
 }
 
 void InstallFlow::CheckRunningProduct() {
-  if (FindProductProcesses(kProductExecutable, false) == 0) {
+  if (CountProductProcesses(kProductExecutable) == 0) {
     SetState(kStateInstalling);
     StartSetupRun();
     return;
@@ -133,18 +143,29 @@ void InstallFlow::CheckRunningProduct() {
 }
 
 void InstallFlow::OnRunningProductAnswer(MsgBoxRet answer) {
+  if (state() != kStateProductRunning) return;
   if (answer == kMsgBoxYes) {
     CheckRunningProduct();
     return;
   }
-  FindProductProcesses(kProductExecutable, true);
-  // Give the ended processes a moment to let go of their files, without
-  // stalling the UI loop.
-  nbase::ThreadRegistry::Get().PostAfter(kUiThreadId, MakeGuarded([this] {
-                                           SetState(kStateInstalling);
-                                           StartSetupRun();
-                                         }),
-                                         nbase::TimeDelta::FromMilliseconds(kAfterKillWaitMs));
+  // Ending waits until the processes are gone, so it runs on the worker.
+  auto done = MakeGuarded([this](int left) { OnProductProcessesEnded(left); });
+  nbase::ThreadRegistry::Get().Post(kMiscThreadId, [done] {
+    const int left = EndProductProcesses(kProductExecutable);
+    PostToUi([done, left] { done(left); });
+  });
+}
+
+void InstallFlow::OnProductProcessesEnded(int left) {
+  if (state() != kStateProductRunning) return;
+  if (left == 0) {
+    SetState(kStateInstalling);
+    StartSetupRun();
+    return;
+  }
+  // The setup cannot replace a running product: say so and ask again.
+  view_->ShowErrorNote(kProductNotEndedNote, kProductNotEndedTitle);
+  CheckRunningProduct();
 }
 
 void InstallFlow::StartSetupRun() {
@@ -183,6 +204,7 @@ void InstallFlow::UpdateInstallProgress(int value) {
 }
 
 void InstallFlow::QuitRequested() {
+  if (IsBusy(state())) return;  // the exit button is hidden meanwhile
   if (state() == kStateInstalled) {
     LaunchProduct();
     return;
@@ -203,6 +225,7 @@ void InstallFlow::QuitRequested() {
 }
 
 void InstallFlow::OnQuitAnswer(MsgBoxRet answer) {
+  if (IsBusy(state())) return;
   if (answer != kMsgBoxYes) {
     OpenOfflinePackagePage();
     return;
@@ -217,13 +240,18 @@ void InstallFlow::OpenOfflinePackagePage() {
 }
 
 void InstallFlow::LaunchProduct() {
+  if (state() != kStateInstalled) return;
   // Quoted and named as the application: a folder with spaces can never
   // start a program on a prefix of its path.
-  StartDetachedProcess(ProductLaunchCommand(context_->installDir));
+  if (!StartDetachedProcess(ProductLaunchCommand(context_->installDir))) {
+    view_->ShowErrorNote(kProductNotStartedNote, kProductNotStartedTitle);
+  }
   view_->Close();
 }
 
 void InstallFlow::SetInstallDir(const std::wstring& folder) {
+  // The running setup was given the folder that will be recorded.
+  if (IsBusy(state())) return;
   context_->installDir = folder;
   view_->SetText(kInstallDirEdit, folder);
 }

@@ -54,21 +54,30 @@ class InstallFlow : public nbase::SupportWeakCallback {
   // handle (customize bar, folder picker: the window's own business).
   bool HandleFlowButton(const std::wstring& name);
 
-  // "Install Now": installing page, progress at 1.0 %, download posted to the
-  // worker, the 200 ms progress timer started, "OnClick"/"Install" reported.
-  void StartInstall();
-  // "Try Again" from the failure page: a fresh download run.
-  void RestartInstall();
-  // The close button: start the product, quit quietly, or ask first.
+  // Each step below runs only in the states whose page offers it and does
+  // nothing otherwise, so a second click cannot start a second download
+  // into the same file.
+
+  // "Install Now" on the welcome page: installing page, progress at 1.0 %,
+  // download posted to the worker, the 200 ms progress timer started,
+  // "OnClick"/"Install" reported. False (nothing done) in any other state.
+  bool StartInstall();
+  // "Try Again" from a failure page: a fresh download run. False (nothing
+  // done) in any other state.
+  bool RestartInstall();
+  // The close button: start the product, quit quietly, or ask first. Nothing
+  // while a download, the running-product question or the setup is under way.
   void QuitRequested();
   // "Download Now" and the slow-download link.
   void OpenOfflinePackagePage();
-  // Starts the installed product with "--install" and closes the window.
+  // Once installed: starts the product with "--install" and closes the window
+  // (after a note when it could not be started).
   void LaunchProduct();
   // 0 is a timer tick; other values set the figure (see install_progress.h).
   void UpdateInstallProgress(int value);
 
-  // The install folder chosen on the welcome page.
+  // The install folder chosen on the welcome page; ignored while an install
+  // is under way.
   void SetInstallDir(const std::wstring& folder);
 
   InstallerState state() const { return static_cast<InstallerState>(context_->state); }
@@ -80,12 +89,14 @@ class InstallFlow : public nbase::SupportWeakCallback {
   void OnSetupDownloaded(DownloadOutcome outcome);
   void CheckRunningProduct();
   void OnRunningProductAnswer(MsgBoxRet answer);
+  // `left`: product processes that could not be ended.
+  void OnProductProcessesEnded(int left);
   void StartSetupRun();
   void OnSetupFinished(const SetupRunOutcome& outcome);
   void OnQuitAnswer(MsgBoxRet answer);
   void ShowInstallingPage(bool from_welcome);
 
-  // Result pages (install_results.cc).
+  // Result pages (install_flow_results.cc).
   void ShowInstallSucceeded();
   void ShowDownloadFailed(const std::wstring& message);
   void ShowInstallFailed(const std::wstring& message);

@@ -1,5 +1,5 @@
-// The three result steps of the install flow, and their texts.
-#include "app/flow/install_results.h"
+// The result pages of the install flow: the three result steps and their texts.
+#include "app/flow/install_flow_results.h"
 
 #include "app/flow/install_flow.h"
 #include "base/string_util.h"

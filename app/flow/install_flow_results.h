@@ -1,4 +1,6 @@
-// The texts and report values of the result pages. Pure functions, any thread.
+// The result pages of the install flow: their texts and report values (pure
+// functions, any thread) and the notes the flow shows on the way. The steps
+// that show the pages are InstallFlow's, in install_flow_results.cc.
 //
 // Report values that carry Chinese words are narrow strings in code page 936,
 // as the report server expects them, whatever the local code page is.
@@ -30,3 +32,13 @@ std::wstring InstallFailureMessage(int32_t exit_code, uint32_t error, const Down
 inline constexpr wchar_t kVanishedFileNote[] =
     L"The file was deleted by anti-virus software or firewall, please close it and try again!";
 inline constexpr wchar_t kVanishedFileTitle[] = L"Error";
+
+// The note shown when a running product could not be ended; the question
+// about the running product follows again.
+inline constexpr wchar_t kProductNotEndedNote[] =
+    L"\"LumaCast\" could not be closed. Please close it yourself, then click \"Try Again\".";
+inline constexpr wchar_t kProductNotEndedTitle[] = L"Note";
+
+// The note shown when the installed product could not be started.
+inline constexpr wchar_t kProductNotStartedNote[] = L"\"LumaCast\" could not be started.";
+inline constexpr wchar_t kProductNotStartedTitle[] = L"Error";

@@ -26,9 +26,17 @@ struct LaunchCommand {
 std::wstring BuildCommandLine(const LaunchCommand& command);
 
 // Counts the running processes whose executable file name equals `name`
-// exactly (case-sensitive) and, when `kill` is true, ends each of them. A match
-// counts even when it cannot be ended.
-int FindProductProcesses(const std::wstring& name, bool kill);
+// exactly (case-sensitive).
+int CountProductProcesses(const std::wstring& name);
+
+// How long EndProductProcesses waits for each ended process to be gone.
+inline constexpr int kProcessEndWaitMs = 3000;
+
+// Ends every running process whose executable file name equals `name` and
+// waits (at most kProcessEndWaitMs each) until it is gone. Returns how many
+// are left: those that could not be opened or ended, or were still there when
+// the wait ran out. Blocks: call it on a worker thread.
+int EndProductProcesses(const std::wstring& name);
 
 // Runs `command` hidden and waits for it without time-out. When `image` is
 // given the program is started from that open file (which must be the file at
@@ -38,5 +46,6 @@ int FindProductProcesses(const std::wstring& name, bool kill);
 int32_t RunProcessAndWait(const LaunchCommand& command, const HeldFile* image, uint32_t* error);
 
 // Starts `command` without waiting for it. Returns false when it could not be
-// started.
+// started, including (Linux) when the program was found but could not be
+// executed.
 bool StartDetachedProcess(const LaunchCommand& command);

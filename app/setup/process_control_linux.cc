@@ -1,6 +1,7 @@
 #include "app/setup/process_control.h"
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/types.h>
@@ -10,6 +11,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "app/download/held_file.h"
 #include "base/utf.h"
@@ -75,18 +77,52 @@ std::string ResolveProgram(const std::string& name) {
 
 }  // namespace
 
-int FindProductProcesses(const std::wstring& name, bool kill) {
-  const std::string wanted = nbase::WideToUTF8(name);
+namespace {
+
+// The ids of the running processes whose executable file name is `wanted`.
+std::vector<pid_t> ProcessesNamed(const std::string& wanted) {
+  std::vector<pid_t> found;
   DIR* proc = ::opendir("/proc");
-  if (!proc) return 0;
-  int count = 0;
+  if (!proc) return found;
   while (dirent* entry = ::readdir(proc)) {
-    if (!IsPid(entry->d_name) || ExecutableName(entry->d_name) != wanted) continue;
-    if (kill) ::kill(static_cast<pid_t>(std::atol(entry->d_name)), SIGKILL);
-    ++count;
+    if (IsPid(entry->d_name) && ExecutableName(entry->d_name) == wanted) {
+      found.push_back(static_cast<pid_t>(std::atol(entry->d_name)));
+    }
   }
   ::closedir(proc);
-  return count;
+  return found;
+}
+
+// True while `pid` still runs `wanted` (a zombie has no executable any more).
+bool StillRuns(pid_t pid, const std::string& wanted) {
+  return ExecutableName(std::to_string(pid).c_str()) == wanted;
+}
+
+}  // namespace
+
+int CountProductProcesses(const std::wstring& name) {
+  return static_cast<int>(ProcessesNamed(nbase::WideToUTF8(name)).size());
+}
+
+int EndProductProcesses(const std::wstring& name) {
+  const std::string wanted = nbase::WideToUTF8(name);
+  int left = 0;
+  std::vector<pid_t> signalled;
+  for (pid_t pid : ProcessesNamed(wanted)) {
+    if (::kill(pid, SIGKILL) == 0) {
+      signalled.push_back(pid);
+    } else if (errno != ESRCH) {
+      ++left;  // not ours to end
+    }
+  }
+  // SIGKILL is delivered asynchronously: wait, bounded, until each is gone.
+  constexpr int kPollMs = 10;
+  for (int waited = 0; !signalled.empty() && waited < kProcessEndWaitMs; waited += kPollMs) {
+    std::erase_if(signalled, [&wanted](pid_t pid) { return !StillRuns(pid, wanted); });
+    if (!signalled.empty()) ::usleep(kPollMs * 1000);
+  }
+  std::erase_if(signalled, [&wanted](pid_t pid) { return !StillRuns(pid, wanted); });
+  return left + static_cast<int>(signalled.size());
 }
 
 int32_t RunProcessAndWait(const LaunchCommand& command, const HeldFile* image, uint32_t* error) {
@@ -120,21 +156,41 @@ bool StartDetachedProcess(const LaunchCommand& command) {
   ArgumentVector argv(command);
   const std::string program = ResolveProgram(argv.strings[0]);
   if (program.empty()) return false;
+  // The program's child writes the exec error into this pipe; a successful
+  // exec closes the write end unwritten (close-on-exec), so an empty read
+  // means the program runs.
+  int report[2];
+  if (::pipe2(report, O_CLOEXEC) != 0) return false;
   // Fork twice so the started program is nobody's zombie: the middle child
   // exits at once and the program is adopted by init. Only async-signal-safe
   // calls happen between fork and exec.
   pid_t middle = ::fork();
-  if (middle < 0) return false;
+  if (middle < 0) {
+    ::close(report[0]);
+    ::close(report[1]);
+    return false;
+  }
   if (middle == 0) {
+    ::close(report[0]);
     pid_t child = ::fork();
     if (child == 0) {
       ::execve(program.c_str(), argv.pointers.data(), environ);
+      int exec_error = errno;
+      ssize_t ignored = ::write(report[1], &exec_error, sizeof(exec_error));
+      (void)ignored;
       ::_exit(127);
     }
     ::_exit(child < 0 ? 1 : 0);
   }
+  ::close(report[1]);
   int status = 0;
   while (::waitpid(middle, &status, 0) < 0 && errno == EINTR) {
   }
-  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+  int exec_error = 0;
+  ssize_t n;
+  do {
+    n = ::read(report[0], &exec_error, sizeof(exec_error));
+  } while (n < 0 && errno == EINTR);
+  ::close(report[0]);
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0 && n == 0;
 }

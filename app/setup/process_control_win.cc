@@ -5,23 +5,49 @@
 
 #include "app/download/held_file.h"
 
-int FindProductProcesses(const std::wstring& name, bool kill) {
+namespace {
+
+// Calls `visit` with the id of every running process whose executable file
+// name is `name`; without a snapshot there are none.
+template <typename Visit>
+void ForEachProcessNamed(const std::wstring& name, Visit visit) {
   HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-  if (snapshot == INVALID_HANDLE_VALUE) return 0;
-  int count = 0;
+  if (snapshot == INVALID_HANDLE_VALUE) return;
   PROCESSENTRY32W entry = {};
   entry.dwSize = sizeof(entry);
   for (BOOL more = ::Process32FirstW(snapshot, &entry); more; more = ::Process32NextW(snapshot, &entry)) {
-    if (name != entry.szExeFile) continue;
-    HANDLE process = ::OpenProcess(PROCESS_ALL_ACCESS, FALSE, entry.th32ProcessID);
-    if (process) {
-      if (kill) ::TerminateProcess(process, 0);
-      ::CloseHandle(process);
-    }
-    ++count;
+    if (name == entry.szExeFile) visit(entry.th32ProcessID);
   }
   ::CloseHandle(snapshot);
+}
+
+// Ends process `id` and waits for it to be gone; false when it is still there.
+bool EndProcess(DWORD id) {
+  // Only what ending and waiting need: a product started by another user or
+  // with higher rights may refuse this, and then it is left and reported.
+  HANDLE process = ::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, id);
+  if (!process) return ::GetLastError() == ERROR_INVALID_PARAMETER;  // gone since the snapshot
+  const bool terminated = ::TerminateProcess(process, 0) != FALSE;
+  // A process that ended on its own meanwhile refuses TerminateProcess but is signalled.
+  const bool gone = ::WaitForSingleObject(process, terminated ? kProcessEndWaitMs : 0) == WAIT_OBJECT_0;
+  ::CloseHandle(process);
+  return gone;
+}
+
+}  // namespace
+
+int CountProductProcesses(const std::wstring& name) {
+  int count = 0;
+  ForEachProcessNamed(name, [&count](DWORD) { ++count; });
   return count;
+}
+
+int EndProductProcesses(const std::wstring& name) {
+  int left = 0;
+  ForEachProcessNamed(name, [&left](DWORD id) {
+    if (!EndProcess(id)) ++left;
+  });
+  return left;
 }
 
 namespace {

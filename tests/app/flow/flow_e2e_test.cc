@@ -268,7 +268,7 @@ TEST_F(FlowEndToEndTest, RunningProductIsEndedAndTheVerifiedFileCannotBeSwapped)
   SetEnv("LUMACAST_DEMO_PRODUCT_STAY", "60000");
   ASSERT_TRUE(StartDetachedProcess(LaunchCommand{(product_dir / "lumacast.exe").wstring(), {}}));
   SetEnv("LUMACAST_DEMO_PRODUCT_STAY", "");
-  ASSERT_TRUE(WaitUntil([] { return FindProductProcesses(L"lumacast.exe", false) == 1; }, seconds(20)));
+  ASSERT_TRUE(WaitUntil([] { return CountProductProcesses(L"lumacast.exe") == 1; }, seconds(20)));
 
   ASSERT_TRUE(server_->Push("cdn", R"([{"action":"trickle","chunk":1048576,"interval":0.02}])"));
   std::atomic<int> asked{0};
@@ -287,7 +287,7 @@ TEST_F(FlowEndToEndTest, RunningProductIsEndedAndTheVerifiedFileCannotBeSwapped)
   StartFlow();
   ASSERT_EQ(WaitForResult(), "show installedpage");
   EXPECT_EQ(asked.load(), 2);
-  EXPECT_EQ(FindProductProcesses(L"lumacast.exe", false), 0);
+  EXPECT_EQ(CountProductProcesses(L"lumacast.exe"), 0);
   EXPECT_EQ(ReadFileText(root_ / "decoy.log"), "") << "the swapped-in program ran";
   EXPECT_TRUE(fs::exists(install_dir_ / "lumacast.exe"));
 #if defined(_WIN32)

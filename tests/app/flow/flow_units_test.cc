@@ -7,7 +7,7 @@
 
 #include "app/download/executable_header.h"
 #include "app/flow/install_progress.h"
-#include "app/flow/install_results.h"
+#include "app/flow/install_flow_results.h"
 #include "app/launch/open_in_browser.h"
 #include "app/setup/process_control.h"
 #include "app/download/setup_download.h"
