@@ -13,6 +13,7 @@ import argparse
 import base64
 import json
 import os
+import shutil
 import signal
 import socket
 import socketserver
@@ -37,8 +38,11 @@ MAX_BODY = 16 * 1024 * 1024
 class State:
     """Everything the handlers share; guarded by one lock."""
 
-    def __init__(self, record_path, default_file, tls_context=None):
+    def __init__(self, record_path, default_file, tls_context=None, serve_dirs=()):
         self.lock = threading.Lock()
+        # Folders whose files may be served or loaded (given at start only:
+        # the control endpoint cannot widen them).
+        self.serve_dirs = [os.path.realpath(d) for d in serve_dirs]
         # TLS context of the report port: the one made at start, or another
         # certificate chosen through the control endpoint until the next reset.
         self.start_tls = self.tls = tls_context
@@ -49,6 +53,31 @@ class State:
         self.defaults = {"report": {"action": "status", "status": 200},
                          "package": {"action": "serve"}, "cdn": {"action": "serve"}}
         open(record_path, "wb").close()
+
+    def may_open(self, path):
+        """True when `path` lies inside a registered folder (links resolved)."""
+        if not isinstance(path, str) or not path:
+            return False
+        real = os.path.realpath(path)
+        return any(os.path.commonpath([real, d]) == d for d in self.serve_dirs)
+
+    def check_paths(self, command):
+        """The first file named by a control command that may not be opened."""
+        paths = []
+        if command.get("cmd") in ("reset",) and "file" in command:
+            paths.append(command["file"])
+        if command.get("cmd") == "file":
+            paths.append(command.get("path"))
+        if command.get("cmd") == "tls" and command.get("cert"):
+            paths += [command["cert"]] + ([command["key"]] if command.get("key") else [])
+        items = command.get("items", []) if command.get("cmd") == "push" else [command.get("item") or {}]
+        for item in items:
+            if isinstance(item, dict) and "file" in item:
+                paths.append(item["file"])
+        for path in paths:
+            if not self.may_open(path):
+                return path
+        return None
 
     def record(self, endpoint, port, tls, head, body):
         line = ("LUMAREC %s %d %d %d %d\n" % (endpoint, port, 1 if tls else 0,
@@ -66,6 +95,9 @@ class State:
 
     def control(self, command):
         cmd = command.get("cmd")
+        refused = self.check_paths(command)
+        if refused is not None:
+            return {"ok": False, "error": "%r is not in a folder the server was started with" % refused}
         with self.lock:
             if cmd == "reset":
                 for q in self.queues.values():
@@ -259,6 +291,8 @@ class Handler(socketserver.BaseRequestHandler):
             return send_simple(sock, int(item.get("status", 302)), b"",
                                extra=["Location: " + item["location"]])
         path = item.get("file") or self.server.state.default_file
+        if not self.server.state.may_open(path):
+            return send_simple(sock, 404, b"no file to serve\n")
         try:
             with open(path, "rb") as f:
                 data = f.read()
@@ -310,14 +344,30 @@ def make_tls_context(cert, key, workdir):
 
 
 def serve(args):
+    # The self-signed key and the default record file live here; the folder
+    # goes when the server does.
     workdir = tempfile.mkdtemp(prefix="lumacast-test-server-")
+    try:
+        return serve_in(args, workdir)
+    finally:
+        shutil.rmtree(workdir, ignore_errors=True)
+
+
+def serve_in(args, workdir):
     record = args.record or os.path.join(workdir, "records.bin")
     tls = None if args.no_tls else make_tls_context(args.cert, args.key, workdir)
-    state = State(record, args.file, tls)
+    serve_dirs = list(args.serve_dir or [])
+    for given in (args.file, args.cert, args.key):
+        if given:
+            serve_dirs.append(os.path.dirname(os.path.abspath(given)))
+    state = State(record, args.file, tls, serve_dirs)
     if args.script:
         with open(args.script, encoding="utf-8") as f:
             for command in json.load(f):
-                state.control(command)
+                reply = state.control(command)
+                if not reply.get("ok"):
+                    print("test_server: script: %s" % reply.get("error"), file=sys.stderr)
+                    return 1
     servers = [Server(args.report_port, "report", state, tls is not None), Server(args.cdn_port, "cdn", state),
                Server(args.web_port, "web", state)]
     for server in servers:
@@ -353,13 +403,16 @@ def start(args, serve_args):
     pid_file = os.path.join(args.state_dir, "server.pid")
     stop(args)
     if ping(args.web_port):
-        # Someone else's server already answers: use it, and leave it running.
-        print("test_server: a server already answers on port %d; using it" % args.web_port)
-        return 0
+        # Someone else's server: its files, queues and records are not ours,
+        # and its owner may reset it at any time. Do not take it over.
+        print("test_server: another server already answers on port %d; not using it "
+              "(choose other ports)" % args.web_port, file=sys.stderr)
+        return 1
     log = open(os.path.join(args.state_dir, "server.log"), "ab")
     ready = os.path.join(args.state_dir, "ready")
     if os.path.exists(ready):
         os.remove(ready)
+    ready = os.path.abspath(ready)
     child = subprocess.Popen([sys.executable, os.path.abspath(__file__), "serve",
                               "--ready-file", ready] + serve_args,
                              stdout=log, stderr=log, stdin=subprocess.DEVNULL,
@@ -379,12 +432,27 @@ def start(args, serve_args):
     return 1
 
 
+def started_here(pid, state_dir):
+    """True when `pid` is still the server `start` launched for `state_dir`
+    (the pid may have been reused by any other process since)."""
+    try:
+        with open("/proc/%d/cmdline" % pid, "rb") as f:
+            argv = f.read().split(b"\0")
+    except OSError:
+        return False
+    ready = os.path.join(os.path.abspath(state_dir), "ready").encode()
+    return os.path.abspath(__file__).encode() in argv and ready in argv
+
+
 def stop(args):
     pid_file = os.path.join(args.state_dir, "server.pid")
     try:
         with open(pid_file) as f:
             pid = int(f.read().strip())
     except (OSError, ValueError):
+        return 0
+    if not started_here(pid, args.state_dir):
+        os.remove(pid_file)
         return 0
     try:
         os.kill(pid, signal.SIGTERM)
@@ -414,6 +482,9 @@ def main(argv):
     parser.add_argument("--web-port", type=int, default=DEFAULT_PORTS["web"])
     parser.add_argument("--record", help="record file (default: in a temporary folder)")
     parser.add_argument("--file", help="file served by the download endpoints")
+    parser.add_argument("--serve-dir", action="append",
+                        help="folder whose files may be served (repeatable; --file, --cert and "
+                             "--key add their own folders)")
     parser.add_argument("--cert", help="PEM certificate for TLS (default: self-signed)")
     parser.add_argument("--key", help="PEM key for --cert")
     parser.add_argument("--no-tls", action="store_true", help="plain HTTP only on the report port")
@@ -428,6 +499,8 @@ def main(argv):
     if args.command == "stop":
         return stop(args)
     passthrough = []
+    for folder in args.serve_dir or []:
+        passthrough += ["--serve-dir", os.path.abspath(folder)]
     for name in ("report_port", "cdn_port", "web_port", "record", "file", "cert", "key", "script"):
         value = getattr(args, name)
         if value is not None:
