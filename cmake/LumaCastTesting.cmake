@@ -6,12 +6,13 @@ endif()
 
 # lumacast_add_test(<name> SOURCES ... LIBS ... [PREFIX <text>]): one GoogleTest
 # program; each of its tests is one ctest test (named <PREFIX><Suite>.<Test>,
-# so two builds of the same sources stay apart). On the Windows build they run
+# so two builds of the same sources stay apart), run in a process of its own
+# with a user of its own (tests/support/test_main.cc). On the Windows build they run
 # under Wine through CMAKE_CROSSCOMPILING_EMULATOR (scripts/wine-run.sh).
 function(lumacast_add_test name)
   cmake_parse_arguments(T "" "PREFIX" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
-  target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main)
+  target_link_libraries(${name} PRIVATE ${T_LIBS} lumacast_test_main GTest::gtest)
   target_compile_definitions(${name} PRIVATE
     LUMACAST_SOURCE_DIR="${PROJECT_SOURCE_DIR}" LUMACAST_BINARY_DIR="${PROJECT_BINARY_DIR}")
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60

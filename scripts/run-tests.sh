@@ -66,7 +66,7 @@ build() {  # build <preset>
 run_ctest() {  # run_ctest <preset>: fills passed/failed from ctest's closing line
   local p=$1 t0=$SECONDS log="$logs/$p-ctest.log"
   echo "== $p: tests"
-  ctest --preset "$p" 2>&1 | tee "$log" | grep -E '^ *[0-9]+/[0-9]+ Test|tests passed|No tests were found|\*\*\*|Failed|Timeout'
+  ctest --preset "$p" -j2 2>&1 | tee "$log" | grep -E '^ *[0-9]+/[0-9]+ Test|tests passed|No tests were found|\*\*\*|Failed|Timeout'
   local line
   line=$(grep -E '[0-9]+% tests passed, [0-9]+ tests? failed out of [0-9]+' "$log" | tail -n 1)
   if [ -n "$line" ]; then

@@ -195,9 +195,9 @@ std::vector<RecordedRequest> TestServer::ParseRecords(const std::string& blob) {
 
 bool TestServer::StartChild() {
   error_ =
-      "no test server answers on 127.0.0.1:47803; start one with: python3 "
-      "tools/test_server/test_server.py start --state-dir /tmp/lumacast-server "
-      "(ctest does it for tests that require the lumacast_test_server fixture)";
+      "no test server answers on " + Host(kWebPort) + "; start one with: python3 "
+      "tools/test_server/test_server.py start --state-dir <dir> --web-port " + std::to_string(kWebPort) +
+      " ... (ctest does it for tests that require the lumacast_test_server fixture)";
   return false;
 }
 
@@ -208,7 +208,11 @@ void TestServer::StopChild() {}
 bool TestServer::StartChild() {
   std::string python = LUMACAST_PYTHON3;
   std::string script = std::string(LUMACAST_SOURCE_DIR) + "/tools/test_server/test_server.py";
-  std::vector<std::string> args = {python, script, "serve"};
+  std::vector<std::string> args = {python, script, "serve",
+                                   "--report-port", std::to_string(kReportPort),
+                                   "--cdn-port", std::to_string(kCdnPort),
+                                   "--web-port", std::to_string(kWebPort),
+                                   "--serve-dir", LUMACAST_SERVE_DIR};
   std::vector<char*> argv;
   for (auto& a : args) argv.push_back(a.data());
   argv.push_back(nullptr);

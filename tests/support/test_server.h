@@ -1,11 +1,14 @@
 // TestServer: the local report/package/CDN/web server (tools/test_server) for
-// tests, on 127.0.0.1 and the preset ports 47801-47803.
+// tests, on 127.0.0.1 and the ports of this build's LUMACAST_*_HOST settings
+// (47801-47803 in the presets), which the program under test uses too.
 //
 // Construction attaches to a server that already answers (the one ctest
 // starts for the tests that require the "lumacast_test_server" fixture, and
 // the only way under Wine) and resets it; otherwise, on Linux, it starts its
 // own python3 child and waits for it, bounded. The destructor stops a server
-// it started. Everything goes through the control endpoint on the web port,
+// it started. The server has one set of queues and records: ctest runs the
+// tests that use it one at a time (resource lock "lumacast_test_server").
+// It serves only files inside this build tree. Everything goes through the control endpoint on the web port,
 // so a Windows test under Wine needs no access to Linux files or processes.
 // Use from one thread.
 #pragma once
@@ -30,9 +33,11 @@ struct RecordedRequest {
 
 class TestServer {
  public:
-  static constexpr int kReportPort = 47801;  // reports and the package (TLS and plain)
-  static constexpr int kCdnPort = 47802;
-  static constexpr int kWebPort = 47803;  // web pages and /__control
+  static constexpr int kReportPort = LUMACAST_TEST_REPORT_PORT;  // reports and the package
+  static constexpr int kCdnPort = LUMACAST_TEST_CDN_PORT;
+  static constexpr int kWebPort = LUMACAST_TEST_WEB_PORT;  // web pages and /__control
+  // "127.0.0.1:<port>".
+  static std::string Host(int port) { return "127.0.0.1:" + std::to_string(port); }
 
   TestServer();
   ~TestServer();
@@ -49,7 +54,7 @@ class TestServer {
   bool Push(const std::string& endpoint, const std::string& itemsJson);
   // The item used once the queue of `endpoint` is empty (a JSON object).
   bool SetDefault(const std::string& endpoint, const std::string& itemJson);
-  // The file the download endpoints serve (a path the server can open).
+  // The file the download endpoints serve (a path in the build tree).
   bool SetFile(const std::string& path);
   // The certificate and key (PEM paths the server can open) TLS presents until
   // the next Reset; empty `cert` restores the server's own self-signed one.

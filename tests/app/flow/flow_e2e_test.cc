@@ -348,7 +348,9 @@ namespace {
 // libcurl can be told to trust it.
 bool SaveServerCertificate(const fs::path& file) {
   CURL* curl = curl_easy_init();
-  curl_easy_setopt(curl, CURLOPT_URL, "https://127.0.0.1:47801/caller?c=site&a=reportEvent");
+  const std::string url =
+      "https://" + TestServer::Host(TestServer::kReportPort) + "/caller?c=site&a=reportEvent";
+  curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
   curl_easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, 0L);
   curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, 0L);
   curl_easy_setopt(curl, CURLOPT_CERTINFO, 1L);
@@ -404,8 +406,10 @@ uintmax_t BytesAt(const fs::path& file) {
   return missing ? 0 : size;
 }
 
-constexpr char kRedirectToPlainCdn[] =
-    R"([{"action":"redirect","location":"http://127.0.0.1:47802/app3/LumaSuite/lumacast/lumacastsetup.exe"}])";
+std::string RedirectToPlainCdn() {
+  return R"([{"action":"redirect","location":"http://)" + TestServer::Host(TestServer::kCdnPort) +
+         R"(/app3/LumaSuite/lumacast/lumacastsetup.exe"}])";
+}
 
 // With the secure address trusted: no redirect and a secure-to-secure one both
 // deliver, so a refusal below is the redirect's doing, not the certificate's.
@@ -415,21 +419,24 @@ constexpr char kRedirectToPlainCdn[] =
 TEST_F(FlowEndToEndTest, SecureSourceIsNeverRedirectedToAPlainAddress) {
   TrustedSecureMirror trust(server_, root_);
   ASSERT_TRUE(trust.ok());
-  const std::wstring package = L"https://127.0.0.1:47801/caller?a=downloadPackage&c=site";
+  const std::string package_address =
+      "https://" + TestServer::Host(TestServer::kReportPort) + "/caller?a=downloadPackage&c=site";
+  const std::wstring package(package_address.begin(), package_address.end());
   const fs::path target = root_ / "LumaCast.exe";
   const uintmax_t package_size = fs::file_size(LUMACAST_DEMO_SETUP_PATH_W);
   int windows = 0;
 
   EXPECT_EQ(FetchUrlToFile(package, target.wstring(), nullptr, &windows), 0);
   EXPECT_EQ(BytesAt(target), package_size);
-  ASSERT_TRUE(server_->Push("package", R"([{"action":"redirect","location":"https://127.0.0.1:47801/caller?a=downloadPackage&c=site&again=1"}])"));
+  ASSERT_TRUE(server_->Push(
+      "package", R"([{"action":"redirect","location":")" + package_address + R"(&again=1"}])"));
   fs::remove(target);
   EXPECT_EQ(FetchUrlToFile(package, target.wstring(), nullptr, &windows), 0);
   EXPECT_EQ(BytesAt(target), package_size);
   EXPECT_EQ(server_->Records("package").size(), 3u);
   EXPECT_TRUE(server_->Records("cdn").empty());
 
-  ASSERT_TRUE(server_->Push("package", kRedirectToPlainCdn));
+  ASSERT_TRUE(server_->Push("package", RedirectToPlainCdn()));
   fs::remove(target);
   EXPECT_EQ(static_cast<uint32_t>(FetchUrlToFile(package, target.wstring(), nullptr, &windows)), 0x800C0014u);
   EXPECT_EQ(BytesAt(target), 0u) << "bytes from the plain address were kept";
@@ -438,7 +445,7 @@ TEST_F(FlowEndToEndTest, SecureSourceIsNeverRedirectedToAPlainAddress) {
 #endif
 
   const size_t package_requests = server_->Records("package").size();
-  ASSERT_TRUE(server_->Push("package", kRedirectToPlainCdn));
+  ASSERT_TRUE(server_->Push("package", RedirectToPlainCdn()));
   StartFlow();
   ASSERT_EQ(WaitForResult(), "show installedpage");
   const Report* download = Find(ReportsAfter(2), "DownloadTimeCost");

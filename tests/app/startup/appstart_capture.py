@@ -18,7 +18,7 @@ import sys
 import time
 import urllib.request
 
-CONTROL = "http://127.0.0.1:47803/__control"
+CONTROL = "http://127.0.0.1:%d/__control"
 EXAMPLE = ('{"a":"reportEvent","action":"AppStart","c":"site","class":"LumaCastInstaller",'
            '"data":"%7B%22Dpi%22%3A%2296%22%2C%22FirstStart%22%3A%22true%22%2C%22Scale%22%3A'
            '%22100%22%2C%22imei%22%3A%22U%22%7D","position":"0","result":"ok",'
@@ -27,8 +27,11 @@ HEADER_ORDER = ["Accept-Charset", "Accept-Encoding", "Accept-Language", "Cache-C
                 "Connection", "Cookie", "User-Agent"]
 
 
+WEB_PORT = [47803]
+
+
 def control(path="", body=None):
-    request = urllib.request.Request(CONTROL + path, data=body)
+    request = urllib.request.Request(CONTROL % WEB_PORT[0] + path, data=body)
     opener = urllib.request.build_opener(urllib.request.ProxyHandler({}))
     with opener.open(request, timeout=5) as reply:
         return reply.read()
@@ -60,7 +63,9 @@ def main():
     parser.add_argument("--os", choices=["linux", "windows"], required=True)
     parser.add_argument("--work-dir", required=True)
     parser.add_argument("--timeout", type=float, default=60)
+    parser.add_argument("--web-port", type=int, default=47803, help="the test server's control port")
     args = parser.parse_args()
+    WEB_PORT[0] = args.web_port
 
     control("", b'{"cmd":"reset"}')
     shutil.rmtree(args.work_dir, ignore_errors=True)
