@@ -102,7 +102,13 @@ void MessageLoop::Run(MessageHook* hook) {
   frame.message_hook = hook;
   RunFrame* previous = current_frame_;
   current_frame_ = &frame;
+  // Called from inside a task, tasks are held back (see ExecuteTask); a nested
+  // run is asked for explicitly, so it lets them run, or nothing could ever
+  // end it on a plain loop.
+  const bool tasks_could_run = tasks_may_run_;
+  tasks_may_run_ = true;
   pump_owner_->RunWith(this, hook);
+  tasks_may_run_ = tasks_could_run;
   current_frame_ = previous;
 }
 

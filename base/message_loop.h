@@ -10,7 +10,8 @@
 // of delayed tasks ordered by run time, then by arrival. Non-nestable
 // ("top-level") tasks posted while the loop runs nested are deferred until the
 // outermost run is idle. While a task runs no other posted task runs, even if
-// the task enters a modal loop that pumps messages.
+// the task enters a modal loop of the system that pumps messages (a message
+// box); only a nested `Run` called from inside the task runs them.
 //
 // The loop thread never takes a lock per task, and posting threads wake the
 // pump only when the inbox goes from empty to non-empty.
@@ -81,7 +82,9 @@ class MessageLoop : public MessagePump::Delegate {
   void PostTopLevelAfter(Closure task, TimeDelta delay);
 
   // Runs until quit (loop thread). Nested calls (from inside a task) run at
-  // depth + 1 and do not run top-level tasks.
+  // depth + 1: they run nestable tasks, one of which must quit them, and keep
+  // top-level tasks until the outermost run is idle. When a nested run ends,
+  // the task that started it again keeps every other task waiting.
   void Run(MessageHook* hook = nullptr);
 
   // Loop thread: the current run ends the next time the loop is idle, after

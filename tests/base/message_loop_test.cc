@@ -5,6 +5,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "base/framework_thread.h"
@@ -145,6 +146,37 @@ TEST(MessageLoopTest, ObserversAndQuitFromTheLoopThread) {
   }
   EXPECT_EQ(watcher.destroyed, 1);
   EXPECT_FALSE(PostQuitToCurrentLoop());  // no loop on this thread any more
+}
+
+// A nested run from inside a task runs the nestable tasks, one of which ends
+// it; the top-level task waits for the outermost run. On a plain loop nothing
+// else could ever wake a nested run that ran no tasks.
+TEST(MessageLoopTest, NestedRunFromATaskRunsNestableTasksUntilOneQuitsIt) {
+  auto journal = std::make_shared<Journal>();
+  auto finished = std::make_shared<WaitableEvent>();
+  std::thread runner([journal, finished] {
+    MessageLoop loop;
+    loop.Post([&loop, journal] {
+      loop.PostTopLevel(journal->NoteWhenRun("top-level"));
+      loop.Post(journal->NoteWhenRun("nestable"));
+      loop.Post([journal] {
+        journal->Note("quit nested");
+        MessageLoop::QuitCurrentWhenIdle();
+      });
+      loop.Run();
+      journal->Note("outer task ends");
+      MessageLoop::QuitCurrentWhenIdle();
+    });
+    loop.Run();
+    finished->Signal();
+  });
+  if (!WaitFor(*finished)) {
+    runner.detach();  // stuck for good; the process ends it
+    FAIL() << "the nested run never ended: " << journal->entries().size() << " tasks ran";
+  }
+  runner.join();
+  EXPECT_EQ(journal->entries(),
+            (std::vector<std::string>{"nestable", "quit nested", "outer task ends", "top-level"}));
 }
 
 }  // namespace
