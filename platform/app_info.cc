@@ -71,13 +71,26 @@ std::wstring Md5Hex(const std::wstring& text) {
   return hex;
 }
 
+namespace {
+
+// An id goes into a cookie and a report as it is: one that could end or split
+// either (";", a quote, a line break or any other control character) is not
+// used.
+bool IsSendableId(const std::wstring& id) {
+  if (id.empty()) return false;
+  return std::none_of(id.begin(), id.end(),
+                      [](wchar_t c) { return c == L';' || c == L'"' || c < 0x20 || c == 0x7F; });
+}
+
+}  // namespace
+
 std::wstring UniqueId() {
   std::lock_guard<std::mutex> guard(CacheLock());
   std::wstring& cachedUniqueId = CachedUniqueId();
   if (!cachedUniqueId.empty()) return cachedUniqueId;
 
   std::wstring stored = ReadRegistryString(kAppInfoKey, L"UniqueId");
-  if (!stored.empty()) {
+  if (IsSendableId(stored)) {
     cachedUniqueId = stored;
     return cachedUniqueId;
   }

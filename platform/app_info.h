@@ -38,8 +38,9 @@ std::wstring BitnessWord();
 // Read once and cached for the process.
 std::wstring OwnFileVersion();
 
-// The per-user id: the stored "UniqueId" under kAppInfoKey used unchanged
-// whatever its form, else a new id (MD5 of a fresh GUID text) that is stored
+// The per-user id: the stored "UniqueId" under kAppInfoKey used unchanged,
+// unless it is empty or holds ";", a double quote or a control character (CR,
+// LF, ...); then a new id (MD5 of a fresh GUID text) is made and stored
 // together with an empty "OutputDir". Cached for the process.
 std::wstring UniqueId();
 

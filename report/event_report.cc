@@ -35,12 +35,32 @@ std::string Encode(const std::string& text) {
   return out;
 }
 
+std::string JsonStringText(const std::string& text) {
+  static const char kHex[] = "0123456789abcdef";
+  std::string out;
+  out.reserve(text.size());
+  for (unsigned char c : text) {
+    if (c == '"' || c == '\\') {
+      out.push_back('\\');
+      out.push_back(static_cast<char>(c));
+    } else if (c < 0x20) {
+      out += "\\u00";
+      out.push_back(kHex[c >> 4]);
+      out.push_back(kHex[c & 0xF]);
+    } else {
+      out.push_back(static_cast<char>(c));
+    }
+  }
+  return out;
+}
+
 std::string BuildDataText(const ReportFields& fields, const std::string& uniqueId) {
   std::string data = "{";
   for (const auto& [name, value] : fields) {
     data += "\"" + name + "\":\"" + Encode(value) + "\",";
   }
-  data += "\"imei\":\"" + uniqueId + "\"}";
+  // The id is read from the user's registry, so it may hold anything.
+  data += "\"imei\":\"" + JsonStringText(uniqueId) + "\"}";
   return data;
 }
 

@@ -40,6 +40,10 @@ void QueueReport(const std::string& text);
 // Every byte that is not an ASCII letter or digit becomes "%XX" (upper case).
 std::string Encode(const std::string& text);
 
+// `text` as the inside of a JSON string: quote and backslash escaped, control
+// characters as "\u00xx".
+std::string JsonStringText(const std::string& text);
+
 // The pieces of a report, exposed for tests.
 std::string BuildDataText(const ReportFields& fields, const std::string& uniqueId);
 std::string BuildReportText(const std::string& action, const ReportFields& fields,

@@ -21,6 +21,26 @@ void SetGlobalCookie(const std::string& name, const std::string& value) {
   GlobalCookies().emplace(name, value);
 }
 
+namespace {
+
+bool IsCookieSafe(const std::string& text, bool is_name) {
+  for (unsigned char c : text) {
+    if (c == ';' || c == '"' || c < 0x20 || c == 0x7F || (is_name && c == '=')) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+std::string CookieHeaderText(const std::map<std::string, std::string>& cookies) {
+  std::string text;
+  for (const auto& [name, value] : cookies) {
+    if (name.empty() || !IsCookieSafe(name, true) || !IsCookieSafe(value, false)) continue;
+    text += name + "=" + value + ";";
+  }
+  return text;
+}
+
 std::string& DefaultProxy() {
   static auto* proxy = new std::string();
   return *proxy;
@@ -57,8 +77,7 @@ void HttpRequest::AddHeader(const std::string& name, const std::string& value) {
 
 void HttpRequest::ApplyHeaders() {
   for (const auto& [name, value] : GlobalCookies()) cookies_.emplace(name, value);
-  std::string cookieText;
-  for (const auto& [name, value] : cookies_) cookieText += name + "=" + value + ";";
+  std::string cookieText = CookieHeaderText(cookies_);
   if (!cookieText.empty()) AddHeader("Cookie", cookieText);
 
   // Rebuilt from empty on every attempt: appending to the previous attempt's

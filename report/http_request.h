@@ -20,6 +20,11 @@ void InitHttpGlobals();
 std::map<std::string, std::string>& GlobalCookies();
 // Replaces any entry of `name` in GlobalCookies() by (`name`, `value`).
 void SetGlobalCookie(const std::string& name, const std::string& value);
+// The "Cookie" header text of `cookies`: "name=value;" each, in name order.
+// A cookie whose name or value holds ";", "=" (name only), a double quote or a
+// control character (CR, LF, ...) would end or split the header and is left
+// out.
+std::string CookieHeaderText(const std::map<std::string, std::string>& cookies);
 
 // Proxy for every request; empty (none) unless someone sets it.
 std::string& DefaultProxy();

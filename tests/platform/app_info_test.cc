@@ -50,10 +50,22 @@ TEST(UniqueIdTest, CreatedOnceThenReadBack) {
   EXPECT_EQ(ReadRegistryString(kAppInfoKey, L"OutputDir"), L"marker");  // nothing rewritten
 }
 
-TEST(UniqueIdTest, StoredIdOfAnyFormIsUsedUnchanged) {
-  FreshUser user;
-  ASSERT_TRUE(WriteRegistryString(kAppInfoKey, L"UniqueId", L"x"));
-  EXPECT_EQ(UniqueId(), L"x");
+// Any stored id that cannot break a cookie or a report is kept as it is; one
+// that could is replaced by a fresh id, which is stored instead.
+TEST(UniqueIdTest, StoredIdIsKeptUnlessItCouldBreakACookieOrAReport) {
+  {
+    FreshUser user;
+    ASSERT_TRUE(WriteRegistryString(kAppInfoKey, L"UniqueId", L"x-1 {odd}"));
+    EXPECT_EQ(UniqueId(), L"x-1 {odd}");
+  }
+  for (const wchar_t* bad : {L"a;admin=1", L"a\"b", L"a\r\nX-Evil: 1", L"a\nb", L"a\tb"}) {
+    FreshUser user;
+    ASSERT_TRUE(WriteRegistryString(kAppInfoKey, L"UniqueId", bad));
+    const std::wstring id = UniqueId();
+    EXPECT_EQ(id.size(), 32u);
+    EXPECT_EQ(id.find_first_not_of(L"0123456789ABCDEF"), std::wstring::npos);
+    EXPECT_EQ(ReadRegistryString(kAppInfoKey, L"UniqueId"), id);
+  }
 }
 
 TEST(TextTest, ReplaceAllDoesNotRescanReplacements) {

@@ -44,6 +44,14 @@ TEST(ReportTextTest, FieldValuesAreEncodedTwiceAndImeiComesLast) {
   EXPECT_NE(report.find("\"position\":\"3\""), std::string::npos);
 }
 
+// The id comes from the user's registry: whatever it holds stays inside its
+// JSON string.
+TEST(ReportTextTest, ImeiIsEscapedAsAJsonString) {
+  EXPECT_EQ(BuildDataText({}, "a\",\"admin\":\"1"), "{\"imei\":\"a\\\",\\\"admin\\\":\\\"1\"}");
+  EXPECT_EQ(JsonStringText("back\\slash\r\n\x01"), "back\\\\slash\\u000d\\u000a\\u0001");
+  EXPECT_EQ(JsonStringText("0123456789ABCDEF-\xC3\xA9"), "0123456789ABCDEF-\xC3\xA9");
+}
+
 TEST(ReportPositionTest, EveryReportTakesItsOwnNumber) {
   constexpr int kThreads = 4, kEach = 2000;
   std::vector<std::vector<int>> taken(kThreads);

@@ -71,6 +71,17 @@ TEST_F(HttpRequestTest, CookieRulesAndNoCookieHeaderWhenEmpty) {
   EXPECT_EQ(records[0].Header("Cookie"), "");
 }
 
+// A value that could end the header or add one of its own is never sent.
+TEST(CookieHeaderTest, CookiesThatCouldSplitTheHeaderAreLeftOut) {
+  const std::map<std::string, std::string> cookies = {
+      {"appname", "A"},          {"imei", "x;admin=1"},   {"os", "win\r\nX-Evil: 1"},
+      {"system", "Windows 10"},  {"channel", "a\"b"},     {"k=v", "1"},
+      {"appver", "1.0.0.0"},     {"lf", "a\nb"},
+  };
+  EXPECT_EQ(CookieHeaderText(cookies), "appname=A;appver=1.0.0.0;system=Windows 10;");
+  EXPECT_EQ(CookieHeaderText({}), "");
+}
+
 TEST_F(HttpRequestTest, ServerErrorStatusCountsAsSuccess) {
   ASSERT_TRUE(server_.Push("report", R"([{"action":"status","status":500}])"));
   HttpRequest request;
