@@ -24,6 +24,10 @@ bool CreateDirectoryRecursive(const std::wstring& path);
 int64_t FileSize64(const std::wstring& path);
 
 bool PathExists(const std::wstring& path);
+
+// Deletes the file at `path` (never a folder); true when it is gone
+// afterwards, including when it never existed.
+bool RemoveFile(const std::wstring& path);
 bool DirectoryExists(const std::wstring& path);
 
 #if !defined(_WIN32)

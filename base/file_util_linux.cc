@@ -1,4 +1,7 @@
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 
 #include "base/file_util.h"
 #include "base/utf.h"
@@ -23,6 +26,11 @@ bool PathExists(const std::wstring& path) {
   std::string native = NativePath(path);
   struct stat info {};
   return !native.empty() && stat(native.c_str(), &info) == 0;
+}
+
+bool RemoveFile(const std::wstring& path) {
+  std::string native = NativePath(path);
+  return !native.empty() && (unlink(native.c_str()) == 0 || errno == ENOENT);
 }
 
 bool DirectoryExists(const std::wstring& path) {

@@ -40,7 +40,3 @@ class HeldFile {
   std::wstring path_;
   intptr_t handle_;
 };
-
-// Deletes the file at `path`; true when it is gone afterwards (including when
-// it never existed).
-bool RemoveFileAtPath(const std::wstring& path);

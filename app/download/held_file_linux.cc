@@ -53,7 +53,3 @@ size_t HeldFile::ReadAt(uint64_t offset, void* out, size_t size) const {
   }
   return done;
 }
-
-bool RemoveFileAtPath(const std::wstring& path) {
-  return ::unlink(nbase::NativePath(path).c_str()) == 0 || errno == ENOENT;
-}

@@ -29,7 +29,3 @@ size_t HeldFile::ReadAt(uint64_t offset, void* out, size_t size) const {
   }
   return read;
 }
-
-bool RemoveFileAtPath(const std::wstring& path) {
-  return ::DeleteFileW(path.c_str()) || ::GetLastError() == ERROR_FILE_NOT_FOUND;
-}

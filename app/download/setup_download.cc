@@ -104,7 +104,7 @@ DownloadOutcome DownloadSetupPackage(const DownloadJob& job) {
   for (; attempt < kDownloadAttempts && !cancelled(); ++attempt) {
     const std::wstring& source = attempt % 2 == 0 ? job.package_url : job.cdn_url;
     outcome.diagnostic.clear();
-    RemoveFileAtPath(job.setup_file_path);
+    nbase::RemoveFile(job.setup_file_path);
     ForgetCachedCopy(source);
     StallWatch stall(MonotonicMilliseconds());
     bool stalled = false;
@@ -129,7 +129,7 @@ DownloadOutcome DownloadSetupPackage(const DownloadJob& job) {
     // Nothing that failed is kept: an error page or a truncated body could
     // fill a nearly full disk, and nothing must ever start it.
     file.reset();
-    RemoveFileAtPath(job.setup_file_path);
+    nbase::RemoveFile(job.setup_file_path);
     outcome.result = 1;
     outcome.diagnostic =
         FormatDownloadDiagnostic(outcome.download_result, *stats, window_requests, signature_failure);
@@ -139,7 +139,7 @@ DownloadOutcome DownloadSetupPackage(const DownloadJob& job) {
     outcome.result = 1;
     outcome.cancelled = true;
     outcome.setup_file.reset();
-    RemoveFileAtPath(job.setup_file_path);
+    nbase::RemoveFile(job.setup_file_path);
     return outcome;
   }
   outcome.retry_time = attempt;

@@ -32,10 +32,10 @@ void ApplyArguments(const std::vector<std::wstring>& arguments,
 
 bool ParseCommandLine(const NativeCommandLine& commandLine) {
   CommandLineSwitches& table = CommandLineSwitches::Get();
-  table.commandLine = internal::CommandLineText(commandLine);
+  table.commandLine = command_line_platform::CommandLineText(commandLine);
   table.switches.clear();
   std::vector<std::wstring> arguments;
-  if (!internal::SplitCommandLine(commandLine, &arguments)) return false;
-  ApplyArguments(arguments, &internal::ArgumentNamesFile, &table.switches);
+  if (!command_line_platform::SplitCommandLine(commandLine, &arguments)) return false;
+  ApplyArguments(arguments, &command_line_platform::ArgumentNamesFile, &table.switches);
   return true;
 }

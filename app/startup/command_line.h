@@ -43,10 +43,10 @@ void ApplyArguments(const std::vector<std::wstring>& arguments,
                     bool (*exists)(const std::wstring& path),
                     std::map<std::wstring, std::wstring>* switches);
 
-namespace internal {
+namespace command_line_platform {
 // Platform parts (command_line_win.cc / command_line_linux.cc).
 bool SplitCommandLine(const NativeCommandLine& commandLine, std::vector<std::wstring>* arguments);
 // The text kept as CommandLineSwitches::commandLine.
 std::wstring CommandLineText(const NativeCommandLine& commandLine);
 bool ArgumentNamesFile(const std::wstring& path);
-}  // namespace internal
+}  // namespace command_line_platform

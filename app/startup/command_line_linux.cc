@@ -4,7 +4,7 @@
 
 #include "base/file_util.h"
 
-namespace internal {
+namespace command_line_platform {
 
 bool SplitCommandLine(const NativeCommandLine& commandLine, std::vector<std::wstring>* arguments) {
   // The shell has split it already.
@@ -27,4 +27,4 @@ bool ArgumentNamesFile(const std::wstring& path) {
   return stat(nbase::NativePath(path).c_str(), &info) == 0;
 }
 
-}  // namespace internal
+}  // namespace command_line_platform

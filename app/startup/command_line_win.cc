@@ -4,7 +4,7 @@
 #include <shellapi.h>
 #include <shlwapi.h>
 
-namespace internal {
+namespace command_line_platform {
 
 bool SplitCommandLine(const NativeCommandLine& commandLine, std::vector<std::wstring>* arguments) {
   int count = 0;
@@ -19,4 +19,4 @@ std::wstring CommandLineText(const NativeCommandLine& commandLine) { return comm
 
 bool ArgumentNamesFile(const std::wstring& path) { return PathFileExistsW(path.c_str()) != FALSE; }
 
-}  // namespace internal
+}  // namespace command_line_platform

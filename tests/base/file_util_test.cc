@@ -73,5 +73,17 @@ TEST(FileUtilTest, FileSize) {
   EXPECT_EQ(FileSize64(root), -1);  // a folder has no file size
 }
 
+TEST(FileUtilTest, RemoveFileRemovesFilesOnly) {
+  std::wstring root = ScratchRoot("remove");
+  ASSERT_TRUE(CreateDirectoryRecursive(root));
+  std::wstring file = root + kPathSeparator + L"LumaCast.exe";
+  WriteBytes(file, 3);
+  EXPECT_TRUE(RemoveFile(file));
+  EXPECT_FALSE(PathExists(file));
+  EXPECT_TRUE(RemoveFile(file));   // already gone counts
+  EXPECT_FALSE(RemoveFile(root));  // a folder stays
+  EXPECT_TRUE(DirectoryExists(root));
+}
+
 }  // namespace
 }  // namespace nbase
