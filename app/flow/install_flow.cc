@@ -5,10 +5,12 @@
 #include "config/build_config.h"
 #include "report/event_report.h"
 #include "app/flow/install_flow_results.h"
+#include "app/context/folder_path.h"
 #include "app/launch/installed_state.h"
 #include "app/launch/open_in_browser.h"
 #include "app/startup/thread_ids.h"
 #include "base/thread_registry.h"
+#include "base/file_util.h"
 #include "base/time.h"
 #include "platform/registry.h"
 
@@ -19,6 +21,9 @@ namespace {
 constexpr int kStartProgress = 10;
 constexpr int kDownloadedProgress = 900;
 constexpr int64_t kProgressTickMs = 200;
+// The error shown for an install folder that cannot be passed to the setup
+// (ERROR_BAD_PATHNAME).
+constexpr uint32_t kBadInstallFolderError = 161;
 
 uint32_t SystemTickCount() { return static_cast<uint32_t>(nbase::CurrentTime() / 1000); }
 
@@ -45,12 +50,20 @@ FlowOptions DefaultFlowOptions() {
 }
 
 InstallFlow::InstallFlow(InstallerContext* context, FlowView* view, FlowOptions options)
-    : context_(context), view_(view), options_(std::move(options)), stats_(std::make_shared<DownloadStats>()) {
+    : context_(context),
+      view_(view),
+      options_(std::move(options)),
+      stats_(std::make_shared<DownloadStats>()),
+      cancel_(std::make_shared<CancelFlag>(false)) {
   if (!options_.openUrl) options_.openUrl = OpenInBrowser;
   if (!options_.tickCount) options_.tickCount = SystemTickCount;
 }
 
-InstallFlow::~InstallFlow() = default;
+InstallFlow::~InstallFlow() {
+  // A download or setup wait still running on the worker gives up at once,
+  // so whoever joins the worker next is not held up by it.
+  cancel_->store(true);
+}
 
 bool InstallFlow::HandleFlowButton(const std::wstring& name) {
   if (name == L"btn_useragreement") {
@@ -105,8 +118,10 @@ bool InstallFlow::RestartInstall() {
 }
 
 void InstallFlow::StartSetupDownload() {
+  // The previous run's share must not show up at the first tick of this one.
+  stats_->downloadProgress = 0;
   DownloadJob job{context_->packageUrl, options_.cdnUrl, context_->downloadDir, context_->setupFilePath,
-                  stats_};
+                  stats_, cancel_};
   auto done = MakeGuarded([this](DownloadOutcome outcome) { OnSetupDownloaded(std::move(outcome)); });
   // The worker gets copies only; it touches the flow solely through `done`,
   // which runs back on the UI thread.
@@ -169,7 +184,19 @@ void InstallFlow::OnProductProcessesEnded(int left) {
 }
 
 void InstallFlow::StartSetupRun() {
-  SetupRunJob job{context_->setupFilePath, context_->installDir, setupFile_};
+  // Setups take "/D=" only in their one form and quietly ignore any other, so
+  // the folder is passed (and later recorded) in exactly that form.
+  const InstallFolderChoice folder = CheckInstallFolder(context_->installDir);
+  if (!folder.ok()) {
+    SetupRunOutcome refused;
+    refused.exit_code = -2;
+    refused.error = kBadInstallFolderError;
+    refused.file_size_after = nbase::FileSize64(context_->setupFilePath);
+    OnSetupFinished(refused);
+    return;
+  }
+  context_->installDir = folder.folder;
+  SetupRunJob job{context_->setupFilePath, context_->installDir, setupFile_, cancel_};
   auto done = MakeGuarded([this](const SetupRunOutcome& outcome) { OnSetupFinished(outcome); });
   nbase::ThreadRegistry::Get().Post(kMiscThreadId, [job = std::move(job), done]() mutable {
     SetupRunOutcome outcome = RunSetupPackage(job);
@@ -182,7 +209,9 @@ void InstallFlow::OnSetupFinished(const SetupRunOutcome& outcome) {
   setupFile_.reset();
   context_->setupExitCode = outcome.exit_code;
   context_->setupError = outcome.error;
-  if (outcome.exit_code == 0) {
+  if (outcome.installed()) {
+    // The package has done its job; nothing of it stays behind.
+    nbase::RemoveFile(context_->setupFilePath);
     SetState(kStateInstalled);
     ShowInstallSucceeded();
     return;
@@ -249,9 +278,11 @@ void InstallFlow::LaunchProduct() {
   view_->Close();
 }
 
-void InstallFlow::SetInstallDir(const std::wstring& folder) {
+InstallFolderChoice InstallFlow::SetInstallDir(const std::wstring& folder) {
+  InstallFolderChoice choice = CheckInstallFolder(folder);
   // The running setup was given the folder that will be recorded.
-  if (IsBusy(state())) return;
-  context_->installDir = folder;
-  view_->SetText(kInstallDirEdit, folder);
+  if (IsBusy(state()) || !choice.ok()) return choice;
+  context_->installDir = choice.folder;
+  view_->SetText(kInstallDirEdit, choice.folder);
+  return choice;
 }

@@ -21,6 +21,7 @@
 #include <string>
 
 #include "app/flow/flow_view.h"
+#include "app/context/folder_path.h"
 #include "app/context/installer_context.h"
 #include "app/flow/install_progress.h"
 #include "app/context/installer_state.h"
@@ -76,9 +77,11 @@ class InstallFlow : public nbase::SupportWeakCallback {
   // 0 is a timer tick; other values set the figure (see install_progress.h).
   void UpdateInstallProgress(int value);
 
-  // The install folder chosen on the welcome page; ignored while an install
-  // is under way.
-  void SetInstallDir(const std::wstring& folder);
+  // The install folder chosen on the welcome page (the folder picker's
+  // result). Taken in its absolute form (see folder_path.h) and shown; a
+  // folder that cannot be used is refused with the reason to show the user,
+  // and the previous one stays. Ignored while an install is under way.
+  InstallFolderChoice SetInstallDir(const std::wstring& folder);
 
   InstallerState state() const { return static_cast<InstallerState>(context_->state); }
   const InstallerContext& context() const { return *context_; }
@@ -113,4 +116,6 @@ class InstallFlow : public nbase::SupportWeakCallback {
   // The verified setup file, held open from verification until the setup
   // run has ended.
   std::shared_ptr<HeldFile> setupFile_;
+  // Set when the flow goes: the worker's download or setup wait gives up.
+  std::shared_ptr<CancelFlag> cancel_;
 };

@@ -10,6 +10,7 @@
 // argument vector is built directly. Blocking calls run on a worker thread.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -43,7 +44,16 @@ int EndProductProcesses(const std::wstring& name);
 // `command.program`) rather than by path. Returns the exit code; -2 with the
 // system error in `error` when the process could not be started, -1 when its
 // exit code could not be read; `error` is 0 otherwise.
-int32_t RunProcessAndWait(const LaunchCommand& command, const HeldFile* image, uint32_t* error);
+//
+// When `cancel` is given and becomes true, the wait ends within
+// kCancelCheckMs with -1 and kWaitCancelled in `error`; the process is left
+// running (a setup may be half-way through writing its files).
+int32_t RunProcessAndWait(const LaunchCommand& command, const HeldFile* image, uint32_t* error,
+                          const std::atomic<bool>* cancel = nullptr);
+
+inline constexpr int kCancelCheckMs = 50;
+// The system error of a wait given up through `cancel` (ERROR_CANCELLED).
+inline constexpr uint32_t kWaitCancelled = 1223;
 
 // Starts `command` without waiting for it. Returns false when it could not be
 // started, including (Linux) when the program was found but could not be

@@ -125,7 +125,8 @@ int EndProductProcesses(const std::wstring& name) {
   return left + static_cast<int>(signalled.size());
 }
 
-int32_t RunProcessAndWait(const LaunchCommand& command, const HeldFile* image, uint32_t* error) {
+int32_t RunProcessAndWait(const LaunchCommand& command, const HeldFile* image, uint32_t* error,
+                          const std::atomic<bool>* cancel) {
   ArgumentVector argv(command);
   // From a held file the kernel resolves /proc/self/fd/<n> before the
   // close-on-exec descriptor goes away, so exactly the verified bytes run;
@@ -138,14 +139,20 @@ int32_t RunProcessAndWait(const LaunchCommand& command, const HeldFile* image, u
     *error = static_cast<uint32_t>(rc);
     return -2;
   }
+  // Waited for in short slices, so that a cancel is seen in time.
   int status = 0;
-  pid_t waited;
-  do {
-    waited = ::waitpid(pid, &status, 0);
-  } while (waited < 0 && errno == EINTR);
-  if (waited != pid) {
-    *error = static_cast<uint32_t>(errno);
-    return -1;
+  for (;;) {
+    const pid_t waited = ::waitpid(pid, &status, WNOHANG);
+    if (waited == pid) break;
+    if (waited < 0 && errno != EINTR) {
+      *error = static_cast<uint32_t>(errno);
+      return -1;
+    }
+    if (cancel && cancel->load()) {
+      *error = kWaitCancelled;
+      return -1;
+    }
+    if (waited == 0) ::usleep(kCancelCheckMs * 1000);
   }
   *error = 0;
   if (WIFEXITED(status)) return WEXITSTATUS(status);

@@ -67,7 +67,8 @@ bool Launch(const LaunchCommand& command, PROCESS_INFORMATION* info, DWORD show)
 
 }  // namespace
 
-int32_t RunProcessAndWait(const LaunchCommand& command, const HeldFile* image, uint32_t* error) {
+int32_t RunProcessAndWait(const LaunchCommand& command, const HeldFile* image, uint32_t* error,
+                          const std::atomic<bool>* cancel) {
   // `image` only needs to stay open until CreateProcessW has returned: the
   // caller holds it, which denies writers for the whole launch.
   (void)image;
@@ -76,7 +77,15 @@ int32_t RunProcessAndWait(const LaunchCommand& command, const HeldFile* image, u
     *error = ::GetLastError();
     return -2;
   }
-  ::WaitForSingleObject(info.hProcess, INFINITE);
+  // Waited for in short slices, so that a cancel is seen in time.
+  while (::WaitForSingleObject(info.hProcess, kCancelCheckMs) == WAIT_TIMEOUT) {
+    if (cancel && cancel->load()) {
+      ::CloseHandle(info.hThread);
+      ::CloseHandle(info.hProcess);
+      *error = kWaitCancelled;
+      return -1;
+    }
+  }
   DWORD code = 0;
   int32_t result;
   if (::GetExitCodeProcess(info.hProcess, &code)) {

@@ -28,7 +28,7 @@ SetupRunOutcome RunSetupPackage(const SetupRunJob& job) {
   const std::wstring product = ProductExecutablePath(job.install_dir);
   int attempt = 0;
   for (; attempt < kSetupAttempts; ++attempt) {
-    outcome.exit_code = RunProcessAndWait(command, job.setup_file.get(), &outcome.error);
+    outcome.exit_code = RunProcessAndWait(command, job.setup_file.get(), &outcome.error, job.cancel.get());
     if (cancelled()) {
       // Shutting down: the setup is left to finish on its own, nothing waits
       // for it and nothing is reported.

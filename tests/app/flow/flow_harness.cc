@@ -7,12 +7,19 @@
 #include <sstream>
 #include <thread>
 
+#include "app/download/setup_download.h"
 #include "app/startup/worker_thread.h"
 #include "app/startup/thread_ids.h"
 #include "base/framework_thread.h"
 #include "base/thread_registry.h"
 #include "base/utf.h"
 #include "report/event_report.h"
+
+#if !defined(_WIN32)
+#include <curl/curl.h>
+
+#include <cstring>
+#endif
 
 namespace flow_test {
 
@@ -246,6 +253,59 @@ bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
   }
   return true;
+}
+
+#if !defined(_WIN32)
+namespace {
+
+// The server's own certificate, asked for without verification.
+bool SaveServerCertificate(const std::filesystem::path& file) {
+  CURL* curl = curl_easy_init();
+  const std::string url = "https://" + lumacast_test::TestServer::Host(lumacast_test::TestServer::kReportPort) +
+                          "/caller?c=site&a=reportEvent";
+  curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
+  curl_easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, 0L);
+  curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, 0L);
+  curl_easy_setopt(curl, CURLOPT_CERTINFO, 1L);
+  curl_easy_setopt(curl, CURLOPT_NOBODY, 1L);
+  std::string pem;
+  if (curl_easy_perform(curl) == CURLE_OK) {
+    curl_certinfo* info = nullptr;
+    if (curl_easy_getinfo(curl, CURLINFO_CERTINFO, &info) == CURLE_OK && info && info->num_of_certs > 0) {
+      for (curl_slist* item = info->certinfo[0]; item; item = item->next) {
+        if (std::strncmp(item->data, "Cert:", 5) == 0) pem = item->data + 5;
+      }
+    }
+  }
+  curl_easy_cleanup(curl);
+  std::ofstream(file, std::ios::binary) << pem;
+  return !pem.empty();
+}
+
+}  // namespace
+#endif
+
+TrustedPackageMirror::TrustedPackageMirror(lumacast_test::TestServer* server, const std::filesystem::path& folder,
+                                           const std::string& tls_cert, const std::string& tls_key)
+    : server_(server) {
+#if defined(_WIN32)
+  (void)folder;
+  ok_ = server->UseCertificate(tls_cert, tls_key);
+#else
+  (void)tls_cert;
+  (void)tls_key;
+  const std::filesystem::path pem = folder / "server.pem";
+  ok_ = SaveServerCertificate(pem);
+  if (ok_) TrustCertificatesForTesting(pem.wstring());
+#endif
+}
+
+TrustedPackageMirror::~TrustedPackageMirror() {
+#if defined(_WIN32)
+  server_->UseCertificate("", "");
+#else
+  TrustCertificatesForTesting(L"");
+#endif
 }
 
 }  // namespace flow_test

@@ -71,6 +71,23 @@ struct Report {
 // The reports among `records`, in arrival order.
 std::vector<Report> DecodeReports(const std::vector<lumacast_test::RecordedRequest>& records);
 
+// Makes the secure package address one the download trusts, for the life of
+// the object. Linux: libcurl trusts the server's own self-signed certificate
+// (saved into `folder`). Windows: the server presents `tls_cert` (with
+// `tls_key`), issued by the test root the Wine prefix trusts, so the system's
+// verification passes.
+class TrustedPackageMirror {
+ public:
+  TrustedPackageMirror(lumacast_test::TestServer* server, const std::filesystem::path& folder,
+                       const std::string& tls_cert, const std::string& tls_key);
+  ~TrustedPackageMirror();
+  bool ok() const { return ok_; }
+
+ private:
+  lumacast_test::TestServer* server_;
+  bool ok_ = false;
+};
+
 void SetEnv(const std::string& name, const std::string& value);
 std::string ReadFileText(const std::filesystem::path& path);
 // Polls `condition` every 50 ms up to `timeout`.
