@@ -27,9 +27,9 @@ TEST(InstallProgressTest, FollowsDownloadThenCreepsToTheCap) {
   EXPECT_EQ(frame.bar, 1);
   EXPECT_EQ(frame.label, LabelFor("1.0"));
 
-  // The next tick shows the download share: 0 until the download reports.
+  // The next tick shows the download share, but never less than 1.0 %.
   progress.Update(kStateDownloading, 0, 1200, 0, &frame);
-  EXPECT_EQ(progress.progress(), 0);
+  EXPECT_EQ(progress.progress(), 10);
   progress.Update(kStateDownloading, 0, 1400, 453, &frame);
   EXPECT_EQ(frame.label, LabelFor("45.3"));
   EXPECT_EQ(frame.bar, 45);
