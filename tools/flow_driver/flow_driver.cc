@@ -145,6 +145,7 @@ class DriverThread : public nbase::FrameworkThread {
  public:
   // UI thread: a stop request from outside ends the run like a time-out.
   void Stop() {
+    if (finished_) return;
     std::fputs("lumacast-flow: stopped\n", stderr);
     Finish(2);
   }
