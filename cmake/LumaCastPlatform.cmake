@@ -4,7 +4,10 @@
 if(WIN32)
   set(LUMACAST_PLATFORM win)
   enable_language(RC)
-  add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601 CURL_STATICLIB)
+  # The oldest Windows installer.manifest declares (Vista, 0x0600): a call that
+  # only newer systems export then fails to compile instead of failing to load.
+  add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0600 WINVER=0x0600
+                          CURL_STATICLIB)
   # Every program (the installer, tests, tools) imports system DLLs only, so
   # it runs as it is under Windows and Wine without mingw's runtime DLLs.
   add_link_options(-static -static-libgcc -static-libstdc++)
