@@ -7,6 +7,12 @@
 #include <urlmon.h>
 #include <wininet.h>
 
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
 namespace {
 
 constexpr HRESULT kRedirectRefused = static_cast<HRESULT>(0x800C0014);  // INET_E_REDIRECT_FAILED
@@ -79,6 +85,7 @@ class CBSCallbackImpl : public IBindStatusCallback, public IHttpSecurity, public
 
   // IBindStatusCallback.
   STDMETHODIMP OnStartBinding(DWORD, IBinding* started) override {
+    std::lock_guard<std::mutex> hold(lock);
     if (started) started->AddRef();
     if (binding) binding->Release();
     binding = started;
@@ -92,11 +99,10 @@ class CBSCallbackImpl : public IBindStatusCallback, public IHttpSecurity, public
     if (redirectRefused) return E_ABORT;
     // The callback's verdict (a stalled transfer, a shutdown) ends the
     // download: E_ABORT from here makes the moniker give up.
-    if (*progressCallback && !(*progressCallback)(progress, progress_max)) stopped = true;
-    if (stopped) return E_ABORT;
-    return S_OK;
+    return Report(progress, progress_max) ? S_OK : E_ABORT;
   }
   STDMETHODIMP OnStopBinding(HRESULT, LPCWSTR) override {
+    std::lock_guard<std::mutex> hold(lock);
     if (binding) binding->Release();
     binding = nullptr;
     return S_OK;
@@ -109,6 +115,36 @@ class CBSCallbackImpl : public IBindStatusCallback, public IHttpSecurity, public
   }
   STDMETHODIMP OnDataAvailable(DWORD, DWORD, FORMATETC*, STGMEDIUM*) override {
     return redirectRefused || stopped ? E_ABORT : S_OK;
+  }
+
+  // Hands a byte count to the progress callback (from the moniker's thread or
+  // the watchdog, one at a time). False once the transfer is to end.
+  bool Report(ULONG progress, ULONG progress_max) {
+    std::lock_guard<std::mutex> hold(lock);
+    if (stopped) return false;
+    lastProgress = progress;
+    lastProgressMax = progress_max;
+    if (*progressCallback && !(*progressCallback)(progress, progress_max)) stopped = true;
+    return !stopped;
+  }
+
+  // The watchdog's tick: the callback sees the last byte count again, so the
+  // stall rule and the cancel flag are judged even while the moniker reports
+  // nothing (Wine's does not while a body trickles in). When the transfer is
+  // to end, the binding is aborted from here.
+  void Tick() {
+    IBinding* running = nullptr;
+    {
+      std::lock_guard<std::mutex> hold(lock);
+      if (aborted) return;
+      if (!stopped && *progressCallback && !(*progressCallback)(lastProgress, lastProgressMax)) stopped = true;
+      if (!stopped || !binding) return;
+      running = binding;
+      running->AddRef();
+      aborted = true;
+    }
+    running->Abort();
+    running->Release();
   }
   STDMETHODIMP OnObjectAvailable(REFIID, IUnknown*) override { return S_OK; }
 
@@ -136,12 +172,45 @@ class CBSCallbackImpl : public IBindStatusCallback, public IHttpSecurity, public
   }
 
   ULONG refCount = 1;
+  std::mutex lock;  // guards the binding, the last byte count and the callback
   IBinding* binding = nullptr;
+  ULONG lastProgress = 0;
+  ULONG lastProgressMax = 0;
+  bool aborted = false;  // the watchdog has aborted the binding
   const DownloadProgressCallback* progressCallback;
   int windowRequests = 0;
   bool secureSource;
   bool redirectRefused = false;
-  bool stopped = false;  // the progress callback asked to end the transfer
+  std::atomic<bool> stopped{false};  // the progress callback asked to end the transfer
+};
+
+// Ticks `callback` once a second on its own thread for as long as it lives.
+class Watchdog {
+ public:
+  explicit Watchdog(CBSCallbackImpl* callback)
+      : thread_([this, callback] {
+          std::unique_lock<std::mutex> hold(lock_);
+          while (!done_) {
+            if (wake_.wait_for(hold, std::chrono::seconds(1), [this] { return done_; })) break;
+            hold.unlock();
+            callback->Tick();
+            hold.lock();
+          }
+        }) {}
+  ~Watchdog() {
+    {
+      std::lock_guard<std::mutex> hold(lock_);
+      done_ = true;
+    }
+    wake_.notify_one();
+    thread_.join();
+  }
+
+ private:
+  std::mutex lock_;
+  std::condition_variable wake_;
+  bool done_ = false;
+  std::thread thread_;  // last: starts once the rest is ready
 };
 
 using DownloadFunction = HRESULT(WINAPI*)(IUnknown*, LPCWSTR, LPCWSTR, DWORD, IBindStatusCallback*);
@@ -155,7 +224,16 @@ int32_t FetchUrlToFile(const std::wstring& url, const std::wstring& path,
   if (!download) return E_NOTIMPL;
   const HRESULT com = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
   CBSCallbackImpl callback(&progress, IsSecure(url.c_str()));
-  HRESULT result = download(nullptr, url.c_str(), path.c_str(), 0, &callback);
+  HRESULT result;
+  {
+    Watchdog watchdog(&callback);
+    result = download(nullptr, url.c_str(), path.c_str(), 0, &callback);
+  }
+  if (callback.stopped) {
+    // Ended by the callback's verdict: whatever part arrived is not kept.
+    if (SUCCEEDED(result)) result = E_ABORT;
+    ::DeleteFileW(path.c_str());
+  }
   if (callback.redirectRefused) {
     // Whatever arrived from the plain address is not kept.
     result = kRedirectRefused;
