@@ -88,7 +88,6 @@ class ResourceManager {
   // '\' -> '/', repeated '/' collapsed, "./" removed and "x/../" folded away;
   // a leading "../" has nothing to remove and is dropped.
   static String ToArchivePath(StringView path);
-  static bool IsAbsolutePath(StringView path);
 
   // The bytes of the archive entry `path` (any separators; archive form is
   // taken here). `error` gets a reason on failure when not null.

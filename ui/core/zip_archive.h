@@ -55,9 +55,8 @@ class ZipArchive {
   std::vector<uint8_t> bytes_;
   std::string password_;
   void* handle_ = nullptr;  // unzFile
-  // Memory I/O state handed to minizip (position in bytes_).
-  struct MemoryStream;
-  MemoryStream* stream_ = nullptr;
+  // The read position minizip works with (zip_archive.cc).
+  void* cursor_ = nullptr;
 };
 
 }  // namespace ui

@@ -53,6 +53,10 @@ class DecodedImage {
 // not an image, or the image is larger than a render target may be.
 std::shared_ptr<DecodedImage> DecodeImage(const void* data, size_t size);
 
+// The size a PNG declares in its header, read before anything is decoded so
+// an oversized image is refused cheaply. False when `data` is not a PNG.
+bool ReadPngSize(const void* data, size_t size, int* width, int* height);
+
 // Animation frame delay in hundredths of a second -> display time in ms:
 // delay x 10, with 28 ms or less shown as 100 ms and 29..48 ms as 50 ms.
 int FrameIntervalMs(int delay_centiseconds);
