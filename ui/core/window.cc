@@ -132,23 +132,20 @@ UiRect Window::ShadowPadding() const {
 
 bool Window::ApplyWindowAttribute(StringView name, StringView value) {
   WindowAttributes& a = attributes_;
-  const UiRect pad = ShadowPadding();
   if (name == u"size") {
     UiSize s;
     ParseSizeNumbers(value, &s);
-    a.initial_size = UiSize{Scale(s.cx) + pad.left + pad.right, Scale(s.cy) + pad.top + pad.bottom};
-    OnInitialSizeChanged(a.initial_size);
+    a.size = UiSize{Scale(s.cx), Scale(s.cy)};
+    OnInitialSizeChanged(InitialSize());
   } else if (name == u"heightpercent") {
     int work = WorkAreaHeight();
     if (work <= 0) return true;
     double fraction = std::strtod(ToUTF8(value).c_str(), nullptr);
     int height = static_cast<int>(work * fraction);
-    int min_h = a.min_size.cy > 0 ? a.min_size.cy - pad.top - pad.bottom : 0;
-    int max_h = a.max_size.cy > 0 ? a.max_size.cy - pad.top - pad.bottom : 0;
-    if (min_h > 0) height = std::max(height, min_h);
-    if (max_h > 0) height = std::min(height, max_h);
-    a.initial_size.cy = height + pad.top + pad.bottom;
-    OnInitialSizeChanged(a.initial_size);
+    if (a.min_size.cy > 0) height = std::max(height, a.min_size.cy);
+    if (a.max_size.cy > 0) height = std::min(height, a.max_size.cy);
+    a.size.cy = height;
+    OnInitialSizeChanged(InitialSize());
   } else if (name == u"sizebox") {
     ParseRectNumbers(value, &a.size_box);
   } else if (name == u"caption") {
@@ -165,10 +162,7 @@ bool Window::ApplyWindowAttribute(StringView name, StringView value) {
   } else if (name == u"mininfo" || name == u"maxinfo") {
     UiSize s;
     ParseSizeNumbers(value, &s);
-    UiSize scaled{Scale(s.cx), Scale(s.cy)};
-    if (scaled.cx != 0) scaled.cx += pad.left + pad.right;
-    if (scaled.cy != 0) scaled.cy += pad.top + pad.bottom;
-    (name == u"mininfo" ? a.min_size : a.max_size) = scaled;
+    (name == u"mininfo" ? a.min_size : a.max_size) = UiSize{Scale(s.cx), Scale(s.cy)};
   } else if (name == u"shadowattached") {
     a.shadow_attached = IsTrueValue(value);
   } else if (name == u"shadowimage") {
@@ -186,8 +180,25 @@ bool Window::ApplyWindowAttribute(StringView name, StringView value) {
   return true;
 }
 
+UiSize Window::InitialSize() const {
+  const UiRect pad = ShadowPadding();
+  return UiSize{attributes_.size.cx + pad.left + pad.right, attributes_.size.cy + pad.top + pad.bottom};
+}
+
+UiSize Window::MinSize() const {
+  const UiRect pad = ShadowPadding();
+  const UiSize& s = attributes_.min_size;
+  return UiSize{s.cx ? s.cx + pad.left + pad.right : 0, s.cy ? s.cy + pad.top + pad.bottom : 0};
+}
+
+UiSize Window::MaxSize() const {
+  const UiRect pad = ShadowPadding();
+  const UiSize& s = attributes_.max_size;
+  return UiSize{s.cx ? s.cx + pad.left + pad.right : 0, s.cy ? s.cy + pad.top + pad.bottom : 0};
+}
+
 UiSize Window::InitialClientSize() {
-  UiSize size = attributes_.initial_size;
+  UiSize size = InitialSize();
   if (root_ && (root_->FixedWidth() == kSizeAuto || root_->FixedHeight() == kSizeAuto)) {
     UiSize estimate = root_->EstimateSize(UiSize{99999, 99999});
     estimate.cx = std::max(estimate.cx, root_->MinWidth());

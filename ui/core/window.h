@@ -34,13 +34,15 @@ namespace ui {
 class Control;
 class IRenderContext;
 
-// The layout's `Window` element, in pixels after scaling where scaled.
+// The layout's `Window` element, in pixels after scaling where scaled. Sizes
+// are kept without the shadow padding: Window adds it when asked, so the
+// order of `size` and `shadowattached` in a layout does not matter.
 struct WindowAttributes {
-  UiSize initial_size;     // shadow padding included
+  UiSize size;             // the `size` / `heightpercent` result
   UiRect size_box;         // not scaled
   UiRect caption;
   UiSize round_corner;
-  UiSize min_size;         // 0 = no limit; shadow padding included when set
+  UiSize min_size;         // 0 = no limit
   UiSize max_size;
   UiRect alpha_fix_corner;
   String caption_text;
@@ -107,6 +109,11 @@ class Window : public nbase::SupportWeakCallback {
   const WindowAttributes& Attributes() const { return attributes_; }
   // The shadow corner, scaled, when the shadow is attached; else 0.
   UiRect ShadowPadding() const;
+  // `size`, `mininfo`, `maxinfo` with the shadow padding added (a zero
+  // component of min/max stays 0: no limit).
+  UiSize InitialSize() const;
+  UiSize MinSize() const;
+  UiSize MaxSize() const;
   // The client size the window starts with: the `size` attribute, else the
   // root's estimate when it is auto-sized, clamped to min/max.
   UiSize InitialClientSize();
