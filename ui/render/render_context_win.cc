@@ -38,6 +38,36 @@ GpPath* RoundedRectPath(REAL x, REAL y, REAL w, REAL h, REAL rw, REAL rh) {
   return path;
 }
 
+// Where the centre of pixel 0 lies for strokes. GDI+ implementations
+// disagree (Windows: 0.5 under "half" pixel offsets; Wine rounds to whole
+// pixels), so it is measured once: a one-pixel line through y = 1.5 is drawn
+// and looked for in row 1.
+REAL StrokeCentre() {
+  static const REAL centre = [] {
+    uint32_t pixels[16] = {};
+    GpBitmap* bitmap = nullptr;
+    GpGraphics* graphics = nullptr;
+    REAL found = 0.5f;
+    if (GdipCreateBitmapFromScan0(4, 4, 16, PixelFormat32bppPARGB, reinterpret_cast<BYTE*>(pixels),
+                                  &bitmap) == Ok &&
+        GdipGetImageGraphicsContext(bitmap, &graphics) == Ok) {
+      GpPen* pen = nullptr;
+      if (GdipCreatePen1(0xFFFFFFFF, 1.0f, UnitPixel, &pen) == Ok) {
+        GdipSetSmoothingMode(graphics, SmoothingModeAntiAlias);
+        GdipSetPixelOffsetMode(graphics, PixelOffsetModeHalf);
+        GdipDrawLine(graphics, pen, 0.0f, 1.5f, 4.0f, 1.5f);
+        GdipFlush(graphics, FlushIntentionSync);
+        if ((pixels[4 + 2] >> 24) < 0xC0) found = 0.0f;
+        GdipDeletePen(pen);
+      }
+    }
+    if (graphics) GdipDeleteGraphics(graphics);
+    if (bitmap) GdipDisposeImage(bitmap);
+    return found;
+  }();
+  return centre;
+}
+
 class GdiplusRenderContext : public IRenderContext {
  public:
   GdiplusRenderContext() : dc_(CreateCompatibleDC(nullptr)) {}
@@ -118,6 +148,8 @@ class GdiplusRenderContext : public IRenderContext {
     UiRect r = Device(rect);
     GdipSetClipRectI(graphics_, r.left, r.top, std::max(0, r.Width()), std::max(0, r.Height()),
                      CombineModeIntersect);
+    SaveDC(dc_);
+    IntersectClipRect(dc_, r.left, r.top, std::max(r.left, r.right), std::max(r.top, r.bottom));
   }
   void SetRoundedClip(const UiRect& rect, int round_width, int round_height) override {
     if (!graphics_) return;
@@ -131,40 +163,54 @@ class GdiplusRenderContext : public IRenderContext {
       GdipSetClipPath(graphics_, path, CombineModeIntersect);
       GdipDeletePath(path);
     }
+    SaveDC(dc_);
+    if (HRGN region = CreateRoundRectRgn(r.left, r.top, r.right + 2, r.bottom + 2, round_width,
+                                         round_height)) {
+      ExtSelectClipRgn(dc_, region, RGN_AND);
+      DeleteObject(region);
+    }
   }
   void ClearClip() override {
     if (!graphics_ || clips_.empty()) return;
     GdipRestoreGraphics(graphics_, clips_.back());
     clips_.pop_back();
+    RestoreDC(dc_, -1);
   }
 
   void BitBlt(const UiPoint& dest, const IRenderContext& src, const UiRect& src_rect) override {
     auto& source = static_cast<const GdiplusRenderContext&>(src);
-    if (!graphics_ || !source.bitmap_.image() || src_rect.IsEmpty()) return;
-    if (source.graphics_) GdipFlush(source.graphics_, FlushIntentionSync);
-    UiRect to = Device(UiRect(dest.x, dest.y, dest.x + src_rect.Width(), dest.y + src_rect.Height()));
-    GdipSetCompositingMode(graphics_, CompositingModeSourceCopy);
-    DrawPiece(source.bitmap_.image(), src_rect, to, 255);
-    GdipSetCompositingMode(graphics_, CompositingModeSourceOver);
+    if (!Sync() || !source.graphics_ || src_rect.IsEmpty()) return;
+    GdipFlush(source.graphics_, FlushIntentionSync);
+    UiPoint to{dest.x + origin_.x, dest.y + origin_.y};
+    ::BitBlt(dc_, to.x, to.y, src_rect.Width(), src_rect.Height(), source.dc_, src_rect.left,
+             src_rect.top, SRCCOPY);
+    GdiFlush();
   }
   void AlphaBlend(const UiRect& dest, const IRenderContext& src, const UiRect& src_rect,
                   uint8_t alpha) override {
     auto& source = static_cast<const GdiplusRenderContext&>(src);
-    if (!source.bitmap_.image()) return;
-    if (source.graphics_) GdipFlush(source.graphics_, FlushIntentionSync);
-    DrawPiece(source.bitmap_.image(), src_rect, Device(dest), alpha);
+    if (!Sync() || !source.graphics_) return;
+    GdipFlush(source.graphics_, FlushIntentionSync);
+    BlendPiece(source.dc_, src_rect, Device(dest), alpha);
+    GdiFlush();
   }
 
   void DrawNineGrid(const UiRect& paint_rect, const IBitmap& bitmap, bool /*has_alpha*/,
                     const UiRect& dest, const UiRect& source, const UiRect& corner, uint8_t fade,
                     bool xtiled, bool ytiled) override {
     auto& image = static_cast<const GdiBitmap&>(bitmap);
-    if (!graphics_ || !image.image() || fade == 0) return;
-    // Every piece is blended with the source's per-pixel alpha; over an
-    // opaque piece that is the same as a copy.
-    for (const ImagePiece& piece : LayoutNineGrid(paint_rect, dest, source, corner, xtiled, ytiled)) {
-      DrawPiece(image.image(), piece.source, Device(piece.dest), fade);
-    }
+    if (!Sync() || !image.handle() || fade == 0) return;
+    std::vector<ImagePiece> pieces = LayoutNineGrid(paint_rect, dest, source, corner, xtiled, ytiled);
+    if (pieces.empty()) return;
+    // GDI's AlphaBlend places pixels exactly on every GDI+ implementation;
+    // every piece is blended with the source's per-pixel alpha, which over an
+    // opaque piece is the same as a copy.
+    HDC image_dc = CreateCompatibleDC(dc_);
+    HGDIOBJ old = SelectObject(image_dc, image.handle());
+    for (const ImagePiece& piece : pieces) BlendPiece(image_dc, piece.source, Device(piece.dest), fade);
+    SelectObject(image_dc, old);
+    DeleteDC(image_dc);
+    GdiFlush();
   }
 
   void FillColor(const UiRect& rect, ArgbColor color, uint8_t alpha) override {
@@ -179,8 +225,9 @@ class GdiplusRenderContext : public IRenderContext {
   // line covers exactly one row or column.
   void DrawLine(const UiPoint& from, const UiPoint& to, int width, ArgbColor color) override {
     Stroke(color, width, [&](GpPen* pen) {
-      GdipDrawLine(graphics_, pen, from.x + origin_.x + 0.5f, from.y + origin_.y + 0.5f,
-                   to.x + origin_.x + 0.5f, to.y + origin_.y + 0.5f);
+      REAL c = StrokeCentre();
+      GdipDrawLine(graphics_, pen, from.x + origin_.x + c, from.y + origin_.y + c, to.x + origin_.x + c,
+                   to.y + origin_.y + c);
     });
   }
   void DrawRect(const UiRect& rect, int width, ArgbColor color) override {
@@ -189,8 +236,8 @@ class GdiplusRenderContext : public IRenderContext {
   void DrawRoundRect(const UiRect& rect, const UiSize& round, int width, ArgbColor color) override {
     UiRect r = Device(rect);
     Stroke(color, width, [&](GpPen* pen) {
-      if (GpPath* path = RoundedRectPath(r.left + 0.5f, r.top + 0.5f, r.Width(), r.Height(),
-                                         round.cx, round.cy)) {
+      if (GpPath* path = RoundedRectPath(r.left + StrokeCentre(), r.top + StrokeCentre(),
+                                         r.Width(), r.Height(), round.cx, round.cy)) {
         GdipDrawPath(graphics_, pen, path);
         GdipDeletePath(path);
       }
@@ -208,7 +255,8 @@ class GdiplusRenderContext : public IRenderContext {
   void DrawEllipse(const UiRect& rect, int width, ArgbColor color) override {
     UiRect r = Device(rect);
     Stroke(color, width, [&](GpPen* pen) {
-      GdipDrawEllipse(graphics_, pen, r.left + 0.5f, r.top + 0.5f, r.Width(), r.Height());
+      GdipDrawEllipse(graphics_, pen, r.left + StrokeCentre(), r.top + StrokeCentre(), r.Width(),
+                      r.Height());
     });
   }
   void FillEllipse(const UiRect& rect, ArgbColor color) override {
@@ -258,28 +306,15 @@ class GdiplusRenderContext : public IRenderContext {
     GdipDeleteBrush(brush);
   }
 
-  // `source` of `image` stretched into `dest` (device pixels), blended at
-  // `alpha`. Edge pixels are mirrored rather than mixed with what lies
-  // outside the source rectangle, so nine-grid seams stay clean.
-  void DrawPiece(GpBitmap* image, const UiRect& source, const UiRect& dest, uint8_t alpha) {
-    if (!graphics_ || source.IsEmpty() || dest.IsEmpty() || alpha == 0) return;
-    GpImageAttributes* attributes = nullptr;
-    if (GdipCreateImageAttributes(&attributes) != Ok) return;
-    GdipSetImageAttributesWrapMode(attributes, WrapModeTileFlipXY, 0, FALSE);
-    if (alpha != 255) {
-      ColorMatrix matrix = {};
-      for (int i = 0; i < 5; ++i) matrix.m[i][i] = 1.0f;
-      matrix.m[3][3] = alpha / 255.0f;
-      GdipSetImageAttributesColorMatrix(attributes, ColorAdjustTypeDefault, TRUE, &matrix, nullptr,
-                                        ColorMatrixFlagsDefault);
-    }
-    bool stretched = source.Width() != dest.Width() || source.Height() != dest.Height();
-    GdipSetInterpolationMode(graphics_, stretched ? InterpolationModeHighQualityBilinear
-                                                  : InterpolationModeNearestNeighbor);
-    GdipDrawImageRectRectI(graphics_, image, dest.left, dest.top, dest.Width(), dest.Height(),
-                           source.left, source.top, source.Width(), source.Height(), UnitPixel,
-                           attributes, nullptr, nullptr);
-    GdipDisposeImageAttributes(attributes);
+  // `source` of the bitmap in `source_dc` stretched into `dest` (device
+  // pixels), blended at `alpha` with its per-pixel (premultiplied) alpha.
+  // GdiAlphaBlend is gdi32's own export of AlphaBlend (msimg32 forwards to
+  // it), so no further DLL is loaded.
+  void BlendPiece(HDC source_dc, const UiRect& source, const UiRect& dest, uint8_t alpha) {
+    if (source.IsEmpty() || dest.IsEmpty() || alpha == 0) return;
+    BLENDFUNCTION blend = {AC_SRC_OVER, 0, alpha, AC_SRC_ALPHA};
+    GdiAlphaBlend(dc_, dest.left, dest.top, dest.Width(), dest.Height(), source_dc, source.left,
+                 source.top, source.Width(), source.Height(), blend);
   }
 
   void DropTarget() {
