@@ -18,6 +18,7 @@
 
 #include "tools/layout/embedded_theme.h"
 #include "tools/layout/geometry_json.h"
+#include "tools/layout/window_mode.h"
 #include "ui/control/box.h"
 #include "ui/core/dpi_scale.h"
 #include "ui/core/layout_builder.h"
@@ -36,13 +37,15 @@ struct Options {
   std::string png;
   std::string geometry;
   std::string layout;
+  bool window = false;                  // --window: a live window (window_mode.h)
+  std::vector<std::string> print_text;  // --print-text NAME
 };
 
 int Usage(const char* message) {
   std::fprintf(stderr,
                "lumacast-layout: %s\n"
                "usage: lumacast-layout [--theme DIR|ZIP] [--scale PERCENT] [--show NAME]... [--hide NAME]...\n"
-               "                       [--png FILE] [--geometry FILE] LAYOUT\n",
+               "                       [--png FILE] [--geometry FILE] [--window [--print-text NAME]...] LAYOUT\n",
                message);
   return 1;
 }
@@ -69,6 +72,11 @@ bool ParseOptions(int argc, char** argv, Options* o) {
       if (!value(&o->png)) return false;
     } else if (arg == "--geometry") {
       if (!value(&o->geometry)) return false;
+    } else if (arg == "--window") {
+      o->window = true;
+    } else if (arg == "--print-text") {
+      if (!value(&v)) return false;
+      o->print_text.push_back(v);
     } else if (arg.size() > 1 && arg[0] == '-') {
       return false;
     } else if (o->layout.empty()) {
@@ -165,6 +173,8 @@ int Run(const Options& o) {
       return 2;
     }
   }
+
+  if (o.window) return lumacast_layout::RunWindowMode({o.layout, o.visibility, o.print_text, o.geometry});
 
   ui::Window window;
   const ui::String layout = ui::U(o.layout);
