@@ -64,6 +64,7 @@ class NativeWindowDelegate {
 };
 
 struct NativeWindowParams {
+  String class_name;             // Windows window class (registered on first use)
   String title;
   UiRect rect;                   // screen pixels
   class NativeWindow* owner = nullptr;
@@ -104,8 +105,8 @@ class NativeWindow {
   // The work area of the monitor that holds most of the window.
   virtual UiRect WorkArea() const = 0;
   // Shows `dirty` of `frame` (client-sized, premultiplied BGRA) with the
-  // window opacity `alpha`.
-  virtual void Present(const IRenderContext& frame, const UiRect& dirty, uint8_t alpha) = 0;
+  // window opacity `alpha`. False when nothing could be shown (not mapped).
+  virtual bool Present(const IRenderContext& frame, const UiRect& dirty, uint8_t alpha) = 0;
   virtual void SetCursor(CursorType cursor) = 0;
   virtual void CaptureMouse(bool capture) = 0;
   virtual void TakeFocus() = 0;

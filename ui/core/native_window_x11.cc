@@ -346,12 +346,12 @@ class X11NativeWindow : public NativeWindow {
 
   UiRect WorkArea() const override { return PrimaryWorkAreaOf(conn_); }
 
-  void Present(const IRenderContext& frame, const UiRect& dirty, uint8_t alpha) override {
-    if (!alive_ || !mapped_) return;
+  bool Present(const IRenderContext& frame, const UiRect& dirty, uint8_t alpha) override {
+    if (!alive_ || !mapped_) return false;
     const uint8_t* bits = frame.Bits();
-    if (!bits) return;
+    if (!bits) return false;
     const UiRect area = dirty.Intersection(UiRect(0, 0, frame.Width(), frame.Height()));
-    if (area.IsEmpty()) return;
+    if (area.IsEmpty()) return false;
     const int stride = frame.Width() * 4;
     const char* source = reinterpret_cast<const char*>(bits) + area.top * stride + area.left * 4;
     int source_stride = stride;
@@ -381,9 +381,10 @@ class X11NativeWindow : public NativeWindow {
     image.red_mask = 0xFF0000;
     image.green_mask = 0xFF00;
     image.blue_mask = 0xFF;
-    if (!XInitImage(&image)) return;
+    if (!XInitImage(&image)) return false;
     XPutImage(display_, window_, gc_, &image, 0, 0, area.left, area.top, area.Width(), area.Height());
     Flush();
+    return true;
   }
 
   void SetCursor(CursorType cursor) override {

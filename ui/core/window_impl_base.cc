@@ -84,6 +84,7 @@ bool WindowImplBase::CreateNative(WindowImplBase* owner, StringView title, const
 
   client_size_ = InitialClientSize();
   NativeWindowParams params;
+  params.class_name = ClassName();
   params.title = title.empty() ? Attributes().caption_text : String(title);
   params.rect = rect.IsEmpty() ? UiRect(0, 0, client_size_.cx, client_size_.cy) : rect;
   params.owner = owner && owner->native_ ? owner->native_.get() : nullptr;
@@ -325,8 +326,10 @@ void WindowImplBase::PaintPending() {
       }
     }
   }
-  native_->Present(*context_, dirty, static_cast<uint8_t>(opacity_));
-  ++frames_presented_;
+  if (native_->Present(*context_, dirty, static_cast<uint8_t>(opacity_))) {
+    ++frames_presented_;
+    OnFramePresented();
+  }
 }
 
 void WindowImplBase::OnFirstLayout() {

@@ -38,6 +38,7 @@
 #include <vector>
 
 #include "base/weak_callback.h"
+#include "ui/control/control.h"  // Window keeps its controls by unique_ptr
 #include "ui/core/native_window.h"
 #include "ui/core/window.h"
 
@@ -128,6 +129,8 @@ class WindowImplBase : public Window, public NativeWindowDelegate {
   // Runs as a posted task after the native window is gone; deletes the object.
   // Overrides must call it last.
   virtual void OnNativeGone();
+  // A frame has reached the screen.
+  virtual void OnFramePresented() {}
   // The caption buttons by name.
   virtual bool CaptionButtonClicked(const EventArgs& args);
 
