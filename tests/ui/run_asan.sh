@@ -12,5 +12,6 @@ cmake --preset linux -B "$build" -DCMAKE_BUILD_TYPE=Debug \
   -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined" >/dev/null
 cmake --build "$build" --target ui_markup_test ui_control_test -j2
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
+export LSAN_OPTIONS="suppressions=$root/tests/ui/asan_suppressions.txt"
 "$build/tests/ui/markup/ui_markup_test"
 "$build/tests/ui/control/ui_control_test"
