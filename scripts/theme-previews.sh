@@ -59,8 +59,9 @@ for class in default:100 default-hdpi:125 default-xhdpi:150; do
     -e 's/<Window size="600,400"/<Window size="600,448"/' -e 's/bkimage="icon_down.png"/bkimage="icon_up.png"/'
   preview "$basic" "$theme/basic/preview_installing.xml" \
     -e 's/value="0"/value="42"/' -e "s/don't close it:0%/don't close it:42%/"
+  # The program fits the text's height to the text; three lines of font 3 here.
   preview "$theme/msgbox/msgbox.xml" "$theme/msgbox/preview_quit.xml" \
-    -e 's/name="title" /name="title" text="Note" /' \
+    -e 's/name="title" /name="title" text="Note" /' -e 's/name="content" width="300"/name="content" width="300" height="66"/' \
     -e 's/name="content" /name="content" text="Please download the full installation package and install \&quot;LumaCast\&quot; manually. Are you sure to quit?" /' \
     -e 's/name="btn_yes" /name="btn_yes" text="Quit" /' \
     -e 's/name="btn_no" /name="btn_no" text="Download full package" /'
