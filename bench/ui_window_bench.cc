@@ -86,7 +86,10 @@ int FirstFrameChild(const std::string& theme) {
 
 void MeasureStart(const std::string& self, const std::string& theme) {
   std::vector<double> ms;
-  const std::string command = "\"" + self + "\" --first-frame \"" + theme + "\"";
+  std::string command = "\"" + self + "\" --first-frame \"" + theme + "\"";
+#if defined(_WIN32)
+  command = "\"" + command + "\"";  // cmd /c drops one pair of outer quotes
+#endif
   for (int i = 0; i < kStartRuns; ++i) {
     auto start = std::chrono::steady_clock::now();
     std::FILE* child = popen(command.c_str(), "r");

@@ -7,6 +7,7 @@
 #include "tools/layout/geometry_json.h"
 #include "ui/control/box.h"
 #include "ui/control/label.h"
+#include "ui/control/rich_edit.h"
 #include "ui/core/window_impl_base.h"
 
 namespace lumacast_layout {
@@ -17,6 +18,7 @@ namespace {
 bool ControlText(ui::Control* control, ui::String* text) {
   if (auto* label = dynamic_cast<ui::Label*>(control)) *text = label->GetText();
   else if (auto* label_box = dynamic_cast<ui::LabelBox*>(control)) *text = label_box->GetText();
+  else if (auto* edit = dynamic_cast<ui::RichEdit*>(control)) *text = edit->GetText();
   else return false;
   return true;
 }

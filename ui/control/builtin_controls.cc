@@ -7,6 +7,7 @@
 #include "ui/control/check_box.h"
 #include "ui/control/label.h"
 #include "ui/control/progress.h"
+#include "ui/control/rich_edit.h"
 
 namespace ui {
 
@@ -44,8 +45,7 @@ std::unique_ptr<Control> CreateControlForTag(StringView tag) {
       {u"CheckBoxBox", &Make<CheckBoxBox>},
       {u"Progress", &Make<Progress>},
       {u"Slider", &Make<Progress>},
-      // The rich edit arrives with live windows; until then it shows its text.
-      {u"RichEdit", &Make<Label>},
+      {u"RichEdit", &Make<RichEdit>},
       {u"ScrollBar", &Make<Control>},
       {u"Combo", &Make<Label>},
       {u"ListBox", &Make<Box>},

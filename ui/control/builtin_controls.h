@@ -10,8 +10,8 @@ namespace ui {
 class Control;
 
 // A new control for `tag` (case-sensitive), or nullptr for a tag outside the
-// table. Tags of controls this toolkit does not implement yet (RichEdit,
-// lists, trees, slider, scroll bar, combo) get the nearest plain class so that
+// table. Tags of controls this toolkit does not implement yet (lists, trees,
+// slider, scroll bar, combo) get the nearest plain class so that
 // layouts using them still build and lay out.
 std::unique_ptr<Control> CreateControlForTag(StringView tag);
 
