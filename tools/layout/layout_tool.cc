@@ -114,8 +114,9 @@ bool OpenTheme(const Options& o) {
       std::fprintf(stderr, "lumacast-layout: the program carries no theme; use --theme\n");
       return false;
     }
-    const char* folder = o.scale >= 200 ? "default-xhdpi" : o.scale >= 150 ? "default-hdpi" : "default";
-    rm.SetResourceRoot(ui::U(std::string("resources/themes/") + folder + "/"));
+    // The folder start-up would take on a screen of this scale.
+    const int dpi = ui::DpiScale::MulDivRounded(o.scale, 96, 100);
+    rm.SetResourceRoot(u"resources/themes/" + ui::String(ui::ThemeClassForDpi(dpi)) + u"/");
     return true;
   }
   if (IsDirectory(o.theme)) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "base/tick_scheduler.h"
 #include "base/time.h"
 #include "ui/control/box.h"
 #include "ui/core/attribute_values.h"
@@ -335,6 +336,7 @@ void Control::SetEnabled(bool enabled) {
   enabled_ = enabled;
   if (enabled) {
     state_ = kControlStateNormal;
+    hot_fade_flag_.Revoke();
     hot_alpha_ = 0;
   } else {
     state_ = kControlStateDisabled;
@@ -365,7 +367,30 @@ void Control::RequestLayout() {
 }
 
 void Control::StartHotFade(bool forwards) {
-  hot_alpha_ = forwards ? 255 : 0;
+  hot_fade_flag_.Revoke();
+  hot_fade_from_ = hot_alpha_;
+  hot_fade_to_ = forwards ? 255 : 0;
+  hot_fade_start_us_ = nbase::CurrentTime();
+  if (hot_fade_from_ == hot_fade_to_ ||
+      !nbase::TickScheduler::Instance().Schedule(hot_fade_flag_.FlagReference(), [this] { HotFadeStep(); },
+                                                 nbase::TickScheduler::kFastPeriodMs, -1)) {
+    hot_alpha_ = hot_fade_to_;
+  }
+  RequestRepaint();
+}
+
+void Control::HotFadeStep() {
+  // The time a whole fade takes is scaled to the distance left, so turning
+  // back half way takes half the time.
+  const int distance = std::abs(hot_fade_to_ - hot_fade_from_);
+  const double total_us = kHotFadeMs * 1000.0 * distance / 255.0;
+  const double t = total_us <= 0 ? 1.0 : (nbase::CurrentTime() - hot_fade_start_us_) / total_us;
+  if (t >= 1.0) {
+    hot_fade_flag_.Revoke();
+    hot_alpha_ = hot_fade_to_;
+  } else {
+    hot_alpha_ = hot_fade_from_ + static_cast<int>((hot_fade_to_ - hot_fade_from_) * std::max(t, 0.0));
+  }
   RequestRepaint();
 }
 
@@ -488,6 +513,7 @@ void Control::OnEvent(const EventArgs& args) {
       if (args.type == kEventPointerUp && !receive_pointer_) break;
       if (mouse_focused_) {
         mouse_focused_ = false;
+        hot_fade_flag_.Revoke();
         RequestRepaint();
         if (Contains(args.mouse_point)) {
           bool pointer = args.type == kEventPointerUp;
@@ -604,14 +630,10 @@ void Control::DrawStateImageSet(IRenderContext* context, StateImageSet& set) {
   ImageSpec& normal = set.images[kControlStateNormal];
   ImageSpec& hot = set.images[kControlStateHot];
   if (fade_hot_ && (state_ == kControlStateNormal || state_ == kControlStateHot)) {
-    if (set.Has(kControlStateNormal) && set.HasHot() && normal.image_string != hot.image_string &&
-        normal.source == hot.source) {
-      double h = hot_alpha_ / 255.0;
-      DrawImageSpec(context, hot, {}, static_cast<int>(hot.fade * h + normal.fade * (1 - h)));
-    } else {
-      DrawImageSpec(context, normal);
-      if (set.HasHot() && hot_alpha_ > 0) DrawImageSpec(context, hot, {}, hot.fade * hot_alpha_ / 255);
-    }
+    // The normal image under the hot one at the hot alpha: at rest only the
+    // normal image shows, fully hot only the hot one (when it is opaque).
+    DrawImageSpec(context, normal);
+    if (set.HasHot() && hot_alpha_ > 0) DrawImageSpec(context, hot, {}, hot.fade * hot_alpha_ / 255);
     return;
   }
   ControlState state = state_;

@@ -12,9 +12,10 @@
 // images, label text, border, then children (boxes). Colour names resolve
 // through ResourceManager at paint time; a colour of 0 paints nothing.
 //
-// Fades: the fade flags are kept and read by painting; the timed animation
-// itself belongs to the window's timer service, so until a window drives it
-// a fade completes at once (hot alpha jumps to its end value).
+// Fades: the hot fade moves the hot alpha over kHotFadeMs on the UI thread's
+// timer service (TickScheduler), from wherever it stands, so a quick leave
+// after an enter turns back smoothly. Where the thread has no timer service
+// (off-screen tools) it ends at once. Other fade flags are kept for layouts.
 //
 // UI thread only. A control derives from SupportWeakCallback: handlers bound
 // with MakeGuarded die with it.
@@ -62,6 +63,9 @@ struct StateImageSet {
 
 class Control : public nbase::SupportWeakCallback {
  public:
+  // Duration of the hot fade (mouse enter forwards, leave backwards).
+  static constexpr int kHotFadeMs = 250;
+
   // Accepts a control (returns it) or refuses it (nullptr).
   using FindVisitor = std::function<Control*(Control* control, const void* data)>;
 
@@ -203,6 +207,7 @@ class Control : public nbase::SupportWeakCallback {
   void SetStateImage(StateImageSet& set, ControlState state, StringView value);
   void SetHotFadeFromAttribute();
   void StartHotFade(bool forwards);
+  void HotFadeStep();
 
   String name_;
   String data_id_;
@@ -238,6 +243,11 @@ class Control : public nbase::SupportWeakCallback {
   bool needs_layout_ = true;
   int alpha_ = 255;
   int hot_alpha_ = 0;
+  // Hot fade in progress: from, to, start time (microseconds).
+  int hot_fade_from_ = 0;
+  int hot_fade_to_ = 0;
+  int64_t hot_fade_start_us_ = 0;
+  nbase::WeakCallbackFlag hot_fade_flag_;
   ControlState state_ = kControlStateNormal;
   CursorType cursor_ = kCursorArrow;
   UiPoint render_offset_;

@@ -79,6 +79,9 @@ class NativeWindow {
   // The work area of the main screen, in screen pixels (the whole screen when
   // the system does not say); empty without a display.
   static UiRect PrimaryWorkArea();
+  // The work area of the monitor that holds the mouse pointer (the primary
+  // one when that cannot be told); empty without a display.
+  static UiRect PointerWorkArea();
   // True when a window created now could show per-pixel alpha (see HasAlpha).
   static bool AlphaAvailable();
   // Shows a modal error message with `caption` (no owner).

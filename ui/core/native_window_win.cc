@@ -386,6 +386,15 @@ UiRect NativeWindow::PrimaryWorkArea() {
   return FromRect(r);
 }
 
+UiRect NativeWindow::PointerWorkArea() {
+  POINT pointer{};
+  MONITORINFO info{};
+  info.cbSize = sizeof(info);
+  if (GetCursorPos(&pointer) && GetMonitorInfoW(MonitorFromPoint(pointer, MONITOR_DEFAULTTOPRIMARY), &info))
+    return FromRect(info.rcWork);
+  return PrimaryWorkArea();
+}
+
 bool NativeWindow::AlphaAvailable() { return true; }
 
 void NativeWindow::ShowErrorBox(const String& text, const String& caption) {

@@ -7,6 +7,7 @@
 // manager (a bare server) the window maps where it asked to be, takes the input
 // focus itself and is dragged by moving it; with one, the caption drag goes
 // through _NET_WM_MOVERESIZE.
+#include <dlfcn.h>
 #include <poll.h>
 
 #include <cstdio>
@@ -695,6 +696,53 @@ std::unique_ptr<NativeWindow> NativeWindow::Create(NativeWindowDelegate* delegat
 UiRect NativeWindow::PrimaryWorkArea() {
   Connection* conn = Connection::Get();
   return conn ? X11NativeWindow::PrimaryWorkAreaOf(conn) : UiRect();
+}
+
+namespace {
+
+// The monitors of a multi-head X screen, through libXinerama when the system
+// has it (loaded at run time: a single-monitor setup needs nothing more).
+struct XineramaMonitor {
+  int screen_number;
+  short x_org, y_org, width, height;
+};
+
+std::vector<UiRect> XineramaMonitors(Display* display) {
+  static void* library = dlopen("libXinerama.so.1", RTLD_LAZY | RTLD_LOCAL);
+  std::vector<UiRect> monitors;
+  if (!library) return monitors;
+  using IsActiveFn = int (*)(Display*);
+  using QueryFn = XineramaMonitor* (*)(Display*, int*);
+  auto is_active = reinterpret_cast<IsActiveFn>(dlsym(library, "XineramaIsActive"));
+  auto query = reinterpret_cast<QueryFn>(dlsym(library, "XineramaQueryScreens"));
+  if (!is_active || !query || !is_active(display)) return monitors;
+  int count = 0;
+  XineramaMonitor* list = query(display, &count);
+  for (int i = 0; list && i < count; ++i)
+    monitors.emplace_back(list[i].x_org, list[i].y_org, list[i].x_org + list[i].width,
+                          list[i].y_org + list[i].height);
+  if (list) XFree(list);
+  return monitors;
+}
+
+}  // namespace
+
+UiRect NativeWindow::PointerWorkArea() {
+  Connection* conn = Connection::Get();
+  if (!conn) return UiRect();
+  const UiRect work = X11NativeWindow::PrimaryWorkAreaOf(conn);
+  XWindow root_return = 0, child_return = 0;
+  int x = 0, y = 0, wx = 0, wy = 0;
+  unsigned int mask = 0;
+  if (!XQueryPointer(conn->display(), conn->root(), &root_return, &child_return, &x, &y, &wx, &wy, &mask))
+    return work;
+  for (const UiRect& monitor : XineramaMonitors(conn->display())) {
+    if (x < monitor.left || x >= monitor.right || y < monitor.top || y >= monitor.bottom) continue;
+    // _NET_WORKAREA spans every monitor; keep the part on this one.
+    UiRect area = monitor.Intersection(work);
+    return area.IsEmpty() ? monitor : area;
+  }
+  return work;
 }
 
 bool NativeWindow::AlphaAvailable() {

@@ -47,6 +47,7 @@ struct UiRect {
   void Offset(int dx, int dy) { left += dx; right += dx; top += dy; bottom += dy; }
   // Shrinks by per-side amounts (given as a rectangle of widths).
   void Deflate(const UiRect& by) { left += by.left; top += by.top; right -= by.right; bottom -= by.bottom; }
+  void Inflate(const UiRect& by) { left -= by.left; top -= by.top; right += by.right; bottom += by.bottom; }
   bool operator==(const UiRect&) const = default;
 };
 

@@ -7,6 +7,8 @@
 #include "base/time.h"
 #include "ui/control/button.h"
 #include "ui/control/control.h"
+#include "ui/core/dpi_scale.h"
+#include "ui/core/focus_order.h"
 #include "ui/core/layout_builder.h"
 #include "ui/core/resource_manager.h"
 #include "ui/render/render_context.h"
@@ -124,6 +126,10 @@ void WindowImplBase::CenterOnOwner() {
   if (!IsNativeAlive()) return;
   UiRect window = native_->GetScreenRect();
   UiRect area = native_->WorkArea();
+  if (!owner_) {
+    const UiRect pointer_area = NativeWindow::PointerWorkArea();
+    if (!pointer_area.IsEmpty()) area = pointer_area;
+  }
   UiRect center = area;
   if (owner_ && !owner_alive_.expired() && owner_->IsNativeAlive() && !owner_->native_->IsMinimized()) {
     center = owner_->native_->GetScreenRect();
@@ -213,6 +219,10 @@ void WindowImplBase::FocusControl(Control* control) {
   if (IsNativeAlive() && control && control != GetFocusControl() && !native_->HasFocus()) native_->TakeFocus();
   Control* old = GetFocusControl();
   if (control == old) return;
+  if (keyboard_cues_) {
+    OnInvalidate(FocusMarkRect(old));
+    OnInvalidate(FocusMarkRect(control));
+  }
   if (old) {
     NotifyControl(old, kEventInternalKillFocus);
     SetFocusControl(nullptr);
@@ -222,6 +232,31 @@ void WindowImplBase::FocusControl(Control* control) {
   SetFocusControl(control);
   NotifyControl(control, kEventInternalSetFocus);
   if (GetFocusControl() == control) NotifyControl(control, kEventSetFocus);
+}
+
+void WindowImplBase::ShowKeyboardCues(bool show) {
+  if (keyboard_cues_ == show) return;
+  keyboard_cues_ = show;
+  OnInvalidate(FocusMarkRect(GetFocusControl()));
+}
+
+UiRect WindowImplBase::FocusMarkRect(Control* control) const {
+  if (!control || control->GetWindow() != this) return UiRect();
+  UiRect rect = control->GetRect();
+  if (rect.IsEmpty()) return UiRect();
+  const int gap = DpiScale::Get().ScaleValue(3);
+  rect.Inflate(UiRect(gap, gap, gap, gap));
+  return rect;
+}
+
+void WindowImplBase::DrawFocusMark() {
+  Control* focus = GetFocusControl();
+  if (!keyboard_cues_ || !focus || !focus->IsVisible()) return;
+  const std::vector<Control*> stops = TabStops(GetRoot());
+  if (std::find(stops.begin(), stops.end(), focus) == stops.end()) return;
+  ArgbColor color = ResourceManager::Get().GetColor(u"focus_mark");
+  if (!color) color = 0xFF2F6FEB;
+  context_->DrawRect(FocusMarkRect(focus), std::max(1, DpiScale::Get().ScaleValue(1)), color);
 }
 
 bool WindowImplBase::CaptionButtonClicked(const EventArgs& args) {
@@ -308,6 +343,7 @@ void WindowImplBase::PaintPending() {
   {
     AutoClip clip(context_.get(), dirty);
     Paint(context_.get(), dirty);
+    DrawFocusMark();
   }
   if (has_alpha_) {
     // The window's body is opaque whatever the drawing left in its alpha;
@@ -451,6 +487,7 @@ void WindowImplBase::OnNativeMouse(MouseAction action, UiPoint point, uint32_t m
         break;
       }
       if (!native_->HasFocus()) native_->TakeFocus();
+      ShowKeyboardCues(false);
       Control* control = LocateControl(point);
       if (!control || control->GetWindow() != this) break;
       click_.Set(control);
@@ -485,6 +522,13 @@ void WindowImplBase::OnNativeKey(KeyAction action, uint32_t virtual_key, uint32_
   const UiPoint point = LastMousePoint();
   if (action == KeyAction::kDown) {
     if (HandleKeyPress(virtual_key)) return;
+    if (virtual_key == kVkTab && !(modifiers & (kModControl | kModAlt))) {
+      ShowKeyboardCues(true);
+      if (Control* next = NextTabStop(GetRoot(), GetFocusControl(), (modifiers & kModShift) != 0))
+        FocusControl(next);
+      return;
+    }
+    if (virtual_key == kVkSpace || virtual_key == kVkReturn) ShowKeyboardCues(true);
     Control* focus = GetFocusControl();
     key_down_.Set(focus);
     if (focus)

@@ -24,6 +24,11 @@
 //   about->Show(true, true);
 //   // ... the object deletes itself after its window is closed.
 //
+// Keyboard: Tab and Shift+Tab move the focus through the tab stops in reading
+// order (focus_order.h); Space and Enter press the focused button. A focus
+// mark (a thin frame in the theme colour "focus_mark") is drawn around the
+// focused tab stop once a key has been used, until the next mouse press.
+//
 // Controls named "closebtn", "minbtn", "maxbtn" and "restorebtn" work as the
 // caption buttons. Pressing where no button (nor check box, option or text
 // box) is, inside the layout's `caption` rectangle, drags the window.
@@ -69,8 +74,9 @@ class WindowImplBase : public Window, public NativeWindowDelegate {
   void Show(bool show, bool take_focus);
   // Restores a minimised window, else shows it and raises it.
   void BringToFront();
-  // Centres on the owner (when it is there and not minimised) or on the work
-  // area, then pulls the window back inside the work area.
+  // Centres on the owner (when it is there and not minimised) or, for a
+  // window without owner, on the work area of the monitor that holds the
+  // mouse pointer; then pulls the window back inside that work area.
   void CenterOnOwner();
   void SetCaptionText(const String& text);
   // Fades out, then closes (HandleClose decides) about 300 ms later; at once
@@ -89,6 +95,9 @@ class WindowImplBase : public Window, public NativeWindowDelegate {
   void AddWindowHandler(UiEventKind kind, EventHandler handler);
   // Moves the keyboard focus to `control` (none clears it).
   void FocusControl(Control* control);
+  // True once a key has been used since the last mouse press: the focus
+  // mark is shown.
+  bool KeyboardCuesShown() const { return keyboard_cues_; }
 
   NativeWindow* Native() const { return native_.get(); }
   bool IsNativeAlive() const { return native_ && native_->IsAlive(); }
@@ -162,6 +171,10 @@ class WindowImplBase : public Window, public NativeWindowDelegate {
   void StartFade(int from, int to);
   void FadeStep();
   void RaiseWindowEvent(UiEventKind kind);
+  void ShowKeyboardCues(bool show);
+  // The focus mark's frame around `control` (empty when it gets none).
+  UiRect FocusMarkRect(Control* control) const;
+  void DrawFocusMark();
   UiSize ClientSize() const;
 
   std::unique_ptr<NativeWindow> native_;
@@ -176,6 +189,7 @@ class WindowImplBase : public Window, public NativeWindowDelegate {
   bool delete_posted_ = false;
   bool gone_ = false;
   bool closing_ = false;
+  bool keyboard_cues_ = false;
   UiRect dirty_;
   UiSize client_size_;
   int opacity_ = 255;
