@@ -247,6 +247,7 @@ class TextServicesEngine : public RichEditEngine {
     const std::wstring copy(text.begin(), text.end());
     setting_text_ = true;
     services_->TxSetText(copy.c_str());
+    Send(EM_SETSEL, static_cast<WPARAM>(-1), -1);  // the caret after the text, as on every system
     setting_text_ = false;
     delegate_->OnEngineRepaint();
   }
@@ -304,7 +305,7 @@ class TextServicesEngine : public RichEditEngine {
 
   UiRect CaretRect() override {
     if (!focused_ || !caret_shown_) return UiRect();
-    UiRect caret(caret_pos_.x, caret_pos_.y, caret_pos_.x + std::max(1, caret_size_.cx),
+    UiRect caret(caret_pos_.x, caret_pos_.y, caret_pos_.x + std::max<int>(1, caret_size_.cx),
                  caret_pos_.y + caret_size_.cy);
     return caret.Intersects(client_) ? caret : UiRect();
   }
