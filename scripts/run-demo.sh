@@ -1,23 +1,50 @@
 #!/usr/bin/env bash
-# The installer's flow, end to end, without a window: builds the linux preset
-# when needed, starts the local test server serving the signed demo setup
-# package on the preset ports, runs lumacast-flow into a temporary install
-# folder (with temporary XDG_CONFIG_HOME and XDG_DATA_HOME, so nothing of the
-# user's is touched), shows what it printed and the reports the server
-# received, stops the server and exits with the driver's status.
+# The installer, end to end, against a local server: starts the local test
+# server serving the signed demo setup package, opens the installer's window on
+# your display and installs the demo product when you click "Install Now"
+# (into temporary XDG_CONFIG_HOME / XDG_DATA_HOME folders, so nothing of yours
+# is touched); the server stops when the window closes. Then it lists the
+# reports the server received.
 #
-#   scripts/run-demo.sh [lumacast-flow options...]   e.g. --answer yes --retry 1
+#   scripts/run-demo.sh                 the Linux program's window
+#   scripts/run-demo.sh --windows       the Windows program under Wine
+#   scripts/run-demo.sh --headless [lumacast-flow options...]
+#                                       the flow without a window (console)
+#
+# Without a display ($DISPLAY) it says so and runs headless. Missing tools are
+# installed first through scripts/install-deps.sh (quiet when none is missing).
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-build="$root/build/linux"
-driver="$build/app/lumacast-flow"
-package="$build/tools/demo/signed/lumacastsetup.exe"
-
-if [ ! -x "$driver" ] || [ ! -f "$package" ]; then
-  echo "run-demo: building the linux preset"
-  (cd "$root" && cmake --preset linux >/dev/null && \
-    cmake --build --preset linux --target lumacast_flow_driver lumacast_demo_setup) || exit 2
+mode=window
+case "${1:-}" in
+  --windows) mode=windows; shift ;;
+  --headless) mode=headless; shift ;;
+esac
+if [ "$mode" != headless ] && [ -z "${DISPLAY:-}" ]; then
+  echo "run-demo: no display (DISPLAY is not set): running the flow headless instead"
+  mode=headless
 fi
+
+"$root/scripts/install-deps.sh" || exit 2
+
+preset=linux
+[ "$mode" = windows ] && preset=windows
+build="$root/build/$preset"
+driver="$root/build/linux/app/lumacast-flow"
+package="$build/tools/demo/signed/lumacastsetup.exe"
+case "$mode" in
+  headless) program="$driver"; targets="lumacast_flow_driver lumacast_demo_packages" ;;
+  window) program="$build/app/lumacast-installer"; targets="lumacast_installer lumacast_demo_packages" ;;
+  windows) program="$build/app/LumaCastInstaller.exe"; targets="lumacast_installer lumacast_demo_packages" ;;
+esac
+
+if [ ! -x "$program" ] || [ ! -f "$package" ]; then
+  echo "run-demo: building the $preset preset"
+  (cd "$root" && cmake --preset "$preset" >/dev/null && cmake --build "build/$preset" -j2 --target $targets) || exit 2
+fi
+# The build's own server ports (the presets use 47801-47803).
+port_of() { sed -n "s/^$1:STRING=.*:\([0-9]*\)$/\1/p" "$build/CMakeCache.txt"; }
+report_port=$(port_of LUMACAST_REPORT_HOST); cdn_port=$(port_of LUMACAST_CDN_HOST); web_port=$(port_of LUMACAST_WEB_HOST)
 
 work=$(mktemp -d /tmp/lumacast-demo.XXXXXX)
 state="$work/server"
@@ -28,18 +55,32 @@ cleanup() {
 }
 trap cleanup EXIT
 
-if ! python3 "$server" start --state-dir "$state" --file "$package" --record "$work/records.bin"; then
+if ! python3 "$server" start --state-dir "$state" --file "$package" --record "$work/records.bin" \
+    --report-port "${report_port:-47801}" --cdn-port "${cdn_port:-47802}" --web-port "${web_port:-47803}"; then
   echo "run-demo: the test server did not start (are ports 47801-47803 in use?)" >&2
   cat "$state/server.log" >&2 2>/dev/null
   exit 2
 fi
 
 mkdir -p "$work/config" "$work/data"
-echo "run-demo: installing into $work/install dir"
-XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data" \
-  timeout 600 "$driver" --install-dir "$work/install dir" --download-dir "$work/download" "$@"
-status=$?
-echo "run-demo: lumacast-flow exited with $status"
+case "$mode" in
+  headless)
+    echo "run-demo: installing into $work/install dir"
+    XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data" \
+      timeout 600 "$driver" --install-dir "$work/install dir" --download-dir "$work/download" "$@"
+    status=$?
+    echo "run-demo: lumacast-flow exited with $status" ;;
+  window)
+    echo "run-demo: the installer's window is open; click \"Install Now\" (it installs into $work/data)"
+    XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data" "$program"
+    status=$?
+    echo "run-demo: the installer exited with $status" ;;
+  windows)
+    echo "run-demo: the Windows installer's window is open under Wine; click \"Install Now\""
+    LUMACAST_WINEPREFIX="${LUMACAST_WINEPREFIX:-$root/build/wine-prefix}" "$root/scripts/wine-run.sh" "$program"
+    status=$?
+    echo "run-demo: the installer exited with $status" ;;
+esac
 
 echo "run-demo: reports received by the server:"
 python3 - "$work/records.bin" <<'PY'

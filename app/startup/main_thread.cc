@@ -5,10 +5,11 @@
 #include "app/startup/thread_ids.h"
 #include "base/thread_registry.h"
 #include "app/startup/app_start_report.h"
+#include "app/startup/installer_ui.h"
 #include "report/event_report.h"
 
-MainThread::MainThread(SystemPrompt* prompt, std::wstring instance_name)
-    : FrameworkThread("MainThread"), prompt_(prompt), instance_name_(std::move(instance_name)) {}
+MainThread::MainThread(SystemPrompt* prompt, std::wstring instance_name, bool with_ui)
+    : FrameworkThread("MainThread"), prompt_(prompt), instance_name_(std::move(instance_name)), with_ui_(with_ui) {}
 
 MainThread::~MainThread() {
   // The HTTP thread goes first: each reset runs the thread's due tasks, then
@@ -38,12 +39,20 @@ void MainThread::OnThreadStart() {
 
   // Report cookies first: every report of the run carries them.
   InitReporting(kHttpThreadId);
-  // Theme and UI framework set-up: added here.
+  if (with_ui_) {
+    StartUiToolkit();  // the start report carries the screen scale it finds
+    ui_started_ = true;
+  }
   SendAppStartReport();
-  // Main window: added here.
+  if (with_ui_ && !OpenMainWindow()) {
+    exit_code_ = 1;
+    PostQuitToUiLoop();
+  }
 }
 
 void MainThread::OnThreadStop() {
+  if (ui_started_) StopUiToolkit();
+  ui_started_ = false;
   if (ui_registered_) nbase::ThreadRegistry::Get().ReleaseIdentifier();
   ui_registered_ = false;
 }

@@ -4,9 +4,11 @@
 
 int RunInstaller(const NativeCommandLine& commandLine, SystemPrompt* prompt) {
   ParseCommandLine(commandLine);  // nothing reads the switches; a failure changes nothing
+  int exit_code = 0;
   {
-    MainThread main_thread(prompt);
+    MainThread main_thread(prompt, kSingleInstanceName, true);
     main_thread.RunHere(nbase::kLoopWindows);
-  }  // workers stopped and joined: the HTTP thread first
-  return 0;
+    exit_code = main_thread.exit_code();
+  }  // workers stopped and joined: the HTTP thread first; the instance lock released
+  return exit_code;
 }

@@ -37,4 +37,10 @@ int DpiScale::MulDivRounded(int number, int numerator, int denominator) {
   return static_cast<int>(negative ? -quotient : quotient);
 }
 
+const char16_t* ThemeClassForDpi(int dpi) {
+  if (dpi <= 100) return u"default";
+  if (dpi <= 131) return u"default-hdpi";
+  return u"default-xhdpi";
+}
+
 }  // namespace ui

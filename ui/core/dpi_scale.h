@@ -61,6 +61,12 @@ class DpiScale {
   int scale_ = 100;
 };
 
+// The theme's DPI-class folder for a system DPI: "default" up to 100 DPI,
+// "default-hdpi" from 101 to 131, "default-xhdpi" from 132 (96 -> 100 %,
+// 120 -> 125 %, 144 -> 150 %). Start-up and the layout tool both choose
+// through it.
+const char16_t* ThemeClassForDpi(int dpi);
+
 // Platform parts (dpi_scale_win.cc / dpi_scale_linux.cc).
 namespace dpi_internal {
 bool MakeProcessDpiAware();

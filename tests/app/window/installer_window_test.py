@@ -1,0 +1,312 @@
+#!/usr/bin/env python3
+"""The real installer, driven by real clicks on its window.
+
+Runs the installer program (through a runner such as wine-run.sh when one is
+given) against the shared local test server, which serves the signed demo
+setup package, on the X display of $DISPLAY. Controls are found from the
+geometry `lumacast-layout --geometry` writes for the program's own theme, never
+from pixels written here. Each case starts a fresh user (own HOME and XDG
+folders, own single-instance lock) and a stand-in browser that records the
+addresses it is asked to open.
+
+  installer_window_test.py --program P --layout-tool T --package SETUP
+                           --work-dir DIR [--runner R] [--web-port N] [CASE...]
+
+Every wait is bounded; nothing is timed.
+"""
+import argparse
+import json
+import os
+import shutil
+import subprocess
+import sys
+import time
+import urllib.parse
+import urllib.request
+
+WAIT = 90.0  # seconds; a download of the demo package and Wine's first start
+ARGS = None
+
+
+def xdo(*args):
+    return subprocess.run(["xdotool", *map(str, args)], capture_output=True, text=True, timeout=30).stdout
+
+
+def wait_for(what, check, timeout=WAIT):
+    end = time.monotonic() + timeout
+    while time.monotonic() < end:
+        value = check()
+        if value:
+            return value
+        time.sleep(0.1)
+    raise AssertionError("timed out waiting for " + what)
+
+
+def control(path="", body=None):
+    request = urllib.request.Request("http://127.0.0.1:%d/__control%s" % (ARGS.web_port, path), data=body)
+    opener = urllib.request.build_opener(urllib.request.ProxyHandler({}))
+    with opener.open(request, timeout=10) as reply:
+        return reply.read()
+
+
+def reports():
+    """(action, fields) of every report the server received since the reset."""
+    blob, out, pos = control("/records"), [], 0
+    while pos < len(blob):
+        eol = blob.index(b"\n", pos)
+        _, endpoint, _port, _tls, head_len, body_len = blob[pos:eol].split(b" ")
+        head_len, body_len = int(head_len), int(body_len)
+        body = blob[eol + 1 + head_len:eol + 1 + head_len + body_len]
+        pos = eol + 1 + head_len + body_len + 1
+        if endpoint != b"report":
+            continue
+        report = json.loads(body)
+        # "data" is URL-encoded JSON whose values are URL-encoded again.
+        data = urllib.parse.unquote_to_bytes(report.get("data", "%7B%7D"))
+        data = urllib.parse.unquote_to_bytes(data.decode("latin-1"))
+        out.append((report.get("action"), data))
+    return out
+
+
+class Geometry:
+    """Control rectangles of one layout, as the built theme lays it out."""
+
+    def __init__(self, layout, scale, page=None):
+        pages = []
+        if page:  # another page than the welcome page laid out
+            pages = ["--hide", "welcompage", "--show", page]
+        out = subprocess.run(ARGS.layout_tool_command + ["--scale", str(scale)] + pages + ["--geometry", "-", layout],
+                             capture_output=True, timeout=120)
+        text = out.stdout.decode("utf-8", "replace")
+        data = json.loads(text[text.index("{"):])
+        self.size = (data["window"]["width"], data["window"]["height"])
+        self.controls = data["controls"]
+        self.pad = self.controls[0]["x"]  # the shadow around the layout's root
+
+    def rect(self, name):
+        for c in self.controls:
+            if c["name"] == name:
+                return c
+        raise AssertionError("no control " + name)
+
+
+class Installer:
+    def __init__(self, case, scale=100):
+        self.work = os.path.join(ARGS.work_dir, case)
+        shutil.rmtree(self.work, ignore_errors=True)
+        for sub in ("home", "config", "data", "run", "tmp", "bin"):
+            os.makedirs(os.path.join(self.work, sub))
+        self.browser_log = os.path.join(self.work, "browser.txt")
+        browser = os.path.join(self.work, "bin", "xdg-open")
+        with open(browser, "w") as f:
+            f.write('#!/bin/sh\nprintf "%%s\\n" "$1" >> "%s"\n' % self.browser_log)
+        os.chmod(browser, 0o755)
+        env = dict(os.environ)
+        env.update(HOME=os.path.join(self.work, "home"), XDG_CONFIG_HOME=os.path.join(self.work, "config"),
+                   XDG_DATA_HOME=os.path.join(self.work, "data"), XDG_RUNTIME_DIR=os.path.join(self.work, "run"),
+                   TMPDIR=os.path.join(self.work, "tmp"),
+                   PATH=os.path.join(self.work, "bin") + os.pathsep + env.get("PATH", ""))
+        for name in ("http_proxy", "HTTP_PROXY", "https_proxy", "HTTPS_PROXY", "all_proxy", "ALL_PROXY"):
+            env.pop(name, None)
+        self.env = env
+        self.install_dir = os.path.join(env["XDG_DATA_HOME"], "Brightvale", "LumaCast")
+        self.geometry = Geometry("basic/basic.xml", scale)
+        self.box_geometry = Geometry("msgbox/msgbox.xml", scale)
+        # The box with its shadow (layered windows) or without (plain X11).
+        self.box_widths = (self.box_geometry.size[0], self.box_geometry.size[0] - 2 * self.box_geometry.pad)
+        self.scale = scale
+        self.proc = subprocess.Popen(ARGS.runner + [ARGS.program], env=env, stdout=subprocess.PIPE,
+                                     stderr=subprocess.STDOUT)
+        self.window = wait_for("the main window", self.find_window)
+        wait_for("the window at its size", lambda: self.size()[0] > 0)
+
+    def find_window(self):
+        ids = xdo("search", "--onlyvisible", "--name", "^LumaCast Setup$").split()
+        return ids[-1] if ids else None
+
+    def position_size(self):
+        out = xdo("getwindowgeometry", "--shell", self.window)
+        values = dict(line.split("=", 1) for line in out.split() if "=" in line)
+        return (int(values.get("X", 0)), int(values.get("Y", 0)), int(values.get("WIDTH", 0)),
+                int(values.get("HEIGHT", 0)))
+
+    def size(self):
+        return self.position_size()[2:]
+
+    def point(self, name, geometry=None, window_rect=None):
+        geometry = geometry or self.geometry
+        x, y, w, _h = window_rect or self.position_size()
+        # Without a compositor X11 windows carry no shadow: the layout starts at 0.
+        offset = (geometry.size[0] - w) // 2
+        c = geometry.rect(name)
+        return x + c["x"] - offset + c["width"] // 2, y + c["y"] - offset + c["height"] // 2
+
+    def click(self, name, page=None):
+        px, py = self.point(name, Geometry("basic/basic.xml", self.scale, page) if page else None)
+        xdo("mousemove", "--sync", px, py)
+        time.sleep(0.15)
+        xdo("click", 1)
+
+    def wait_exit(self, timeout=WAIT):
+        try:
+            self.proc.wait(timeout)
+        except subprocess.TimeoutExpired:
+            raise AssertionError("the installer did not end")
+        return self.proc.returncode
+
+    def end(self):
+        if self.proc.poll() is None:
+            self.proc.kill()
+            self.proc.wait(30)
+
+
+def pixel(px, py):
+    """The screen colour at a point (ImageMagick's import)."""
+    out = subprocess.run(["import", "-window", "root", "-crop", "1x1+%d+%d" % (px, py), "txt:-"],
+                         capture_output=True, text=True, timeout=30).stdout
+    return out.strip().splitlines()[-1].split()[2] if out.strip() else ""
+
+
+def message_box(app):
+    """The installer's other visible window (the question box), or None."""
+    for window in xdo("search", "--onlyvisible", "--name", ".*").split():
+        if window == app.window:
+            continue
+        out = xdo("getwindowgeometry", "--shell", window)
+        v = dict(line.split("=", 1) for line in out.split() if "=" in line)
+        if int(v.get("WIDTH", 0)) in app.box_widths:
+            return window
+    return None
+
+
+# ---- cases ----
+
+def case_install_and_start():
+    app = Installer("install")
+    try:
+        app.click("btn_startinstall")
+        product = os.path.join(app.install_dir, "lumacast.exe")
+        wait_for("the product installed", lambda: os.path.exists(product))
+        started = os.path.join(app.install_dir, "started.txt")
+
+        def press_start():
+            app.click("btn_startapp", "installedpage")
+            return os.path.exists(started) or app.proc.poll() is not None
+        wait_for("Start Now to start the product", press_start)
+        assert app.wait_exit() == 0, "installer exit code %s" % app.proc.returncode
+        wait_for("the product's start record", lambda: os.path.exists(started))
+        assert "--install" in open(started).read(), "product started without --install"
+        actions = [a for a, _ in reports()]
+        assert "InstallResultReport" in actions, actions
+    finally:
+        app.end()
+
+
+def case_agreement_gates_install():
+    app = Installer("agreement")
+    try:
+        spot = app.point("btn_startinstall")
+        enabled = wait_for("the button painted", lambda: pixel(*spot))
+        app.click("checkbox_agreement")
+        wait_for("Install Now disabled", lambda: pixel(*spot) != enabled, 20)
+        app.click("btn_startinstall")  # disabled: nothing happens
+        app.click("checkbox_agreement")
+        wait_for("Install Now enabled again", lambda: pixel(*spot) == enabled, 20)
+        assert not [a for a, d in reports() if a == "OnClick" and b"Install" in d], "a disabled button installed"
+    finally:
+        app.end()
+
+
+def case_customize_bar():
+    app = Installer("customize")
+    try:
+        w, h = app.size()
+        delta = (48 * app.scale + 50) // 100
+        app.click("btn_customize")
+        wait_for("the window grown", lambda: app.size() == (w, h + delta), 20)
+        app.click("btn_expand")
+        wait_for("the window shrunk back", lambda: app.size() == (w, h), 20)
+        app.click("btn_expand")
+        wait_for("the window grown again", lambda: app.size() == (w, h + delta), 20)
+        app.click("btn_startinstall")
+        wait_for("Install Now closing the bar", lambda: app.size() == (w, h), 20)
+    finally:
+        app.end()
+
+
+def case_quit_confirmation():
+    app = Installer("quit")
+    try:
+        app.click("btn_exit")
+        wait_for("the question box", lambda: message_box(app), 30)
+        time.sleep(0.5)
+        xdo("key", "Return")  # the focus starts on "Quit"
+        assert app.wait_exit() == 0, "installer exit code %s" % app.proc.returncode
+        quits = [d for a, d in reports() if a == "OnClick" and b"btn_exit" in d]
+        assert quits and "Failed 未安装".encode("gbk") in quits[-1], quits
+    finally:
+        app.end()
+
+
+def case_box_close_opens_package_page():
+    app = Installer("boxclose")
+    try:
+        app.click("btn_exit")
+        box = wait_for("the question box", lambda: message_box(app), 30)
+        time.sleep(0.5)
+        out = xdo("getwindowgeometry", "--shell", box)
+        v = dict(line.split("=", 1) for line in out.split() if "=" in line)
+        rect = (int(v["X"]), int(v["Y"]), int(v["WIDTH"]), int(v["HEIGHT"]))
+        px, py = app.point("closebtn", app.box_geometry, rect)
+        xdo("mousemove", "--sync", px, py)
+        time.sleep(0.15)
+        xdo("click", 1)
+        wait_for("the full-package page", lambda: os.path.exists(app.browser_log) and
+                 "/screen-mirror/offlinepackage" in open(app.browser_log).read(), 30)
+        assert app.proc.poll() is None, "the installer ended"
+        wait_for("the box gone", lambda: not message_box(app), 30)
+    finally:
+        app.end()
+
+
+CASES = {
+    "install": case_install_and_start,
+    "agreement": case_agreement_gates_install,
+    "customize": case_customize_bar,
+    "quit": case_quit_confirmation,
+    "boxclose": case_box_close_opens_package_page,
+}
+
+
+def main():
+    global ARGS
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--program", required=True)
+    parser.add_argument("--runner", default="")
+    parser.add_argument("--layout-tool", required=True)
+    parser.add_argument("--package", required=True)
+    parser.add_argument("--work-dir", required=True)
+    parser.add_argument("--web-port", type=int, default=47803)
+    parser.add_argument("cases", nargs="*")
+    ARGS = parser.parse_args()
+    ARGS.runner = ARGS.runner.split() if ARGS.runner else []
+    ARGS.layout_tool_command = ARGS.runner + [ARGS.layout_tool]
+    if not os.environ.get("DISPLAY"):
+        print("no X display: set DISPLAY (scripts/run-tests.sh starts Xvfb)")
+        return 1
+    failed = 0
+    for name in ARGS.cases or list(CASES):
+        control("", json.dumps({"cmd": "reset", "file": os.path.abspath(ARGS.package)}).encode())
+        try:
+            CASES[name]()
+            print("PASS " + name)
+        except AssertionError as error:
+            failed += 1
+            print("FAIL %s: %s" % (name, error))
+        sys.stdout.flush()
+    print("%d passed, %d failed" % (len(ARGS.cases or CASES) - failed, failed))
+    return 1 if failed else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

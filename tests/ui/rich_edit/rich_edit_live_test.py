@@ -1,0 +1,113 @@
+#!/usr/bin/env python3
+"""Rich edits in a live window driven by real input (xdotool).
+
+  rich_edit_live_test.py THEME_DIR TOOL [TOOL_ARGS...]
+
+Opens layouts/edit.xml with `lumacast-layout --window --print-text`, then:
+a double click selects the read-only box's text and Ctrl+C copies it (another
+X client reads the CLIPBOARD selection where tkinter is there); typing into
+the read-only box changes nothing; the editable box takes typed text,
+BackSpace, Home and a paste. Every wait is bounded; nothing is timed.
+"""
+import json
+import os
+import queue
+import subprocess
+import sys
+import tempfile
+import threading
+import time
+
+WAIT = 60.0
+PATH = r"C:\Program Files\LumaCast"
+
+
+def xdo(*args):
+    return subprocess.run(["xdotool", *map(str, args)], capture_output=True, text=True, timeout=30).stdout
+
+
+def wait_for(what, check, timeout=WAIT):
+    end = time.monotonic() + timeout
+    while time.monotonic() < end:
+        value = check()
+        if value:
+            return value
+        time.sleep(0.05)
+    raise AssertionError("timed out waiting for " + what)
+
+
+def clipboard_from_another_client():
+    """The CLIPBOARD text as another X client sees it; None without tkinter."""
+    code = "import tkinter; r = tkinter.Tk(); r.withdraw(); print(r.clipboard_get(), end='')"
+    try:
+        return subprocess.run([sys.executable, "-c", code], capture_output=True, text=True, timeout=30).stdout
+    except (OSError, subprocess.TimeoutExpired):
+        return None
+
+
+def main():
+    theme, tool = sys.argv[1], sys.argv[2:]
+    work = tempfile.mkdtemp(prefix="rich_edit_live_")
+    geometry = os.path.join(work, "geometry.json")
+    proc = subprocess.Popen([*tool, "--theme", theme, "--window", "--geometry", geometry,
+                             "--print-text", "edit_path", "--print-text", "edit_note", "layouts/edit.xml"],
+                            stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+    lines = queue.Queue()
+    threading.Thread(target=lambda: [lines.put(l.rstrip("\n")) for l in proc.stdout], daemon=True).start()
+    seen = []
+
+    def texts(name):
+        while not lines.empty():
+            seen.append(lines.get())
+        prefix = "text %s " % name
+        return [l[len(prefix):] for l in seen if l.startswith(prefix)]
+
+    try:
+        def read_geometry():
+            try:
+                with open(geometry, encoding="utf-8") as f:
+                    return f.read()
+            except OSError:
+                return None
+        layout = json.loads(wait_for("the geometry", read_geometry))
+        controls = {c["name"]: c for c in layout["controls"] if c["name"]}
+        wid = wait_for("the window", lambda: (xdo("search", "--onlyvisible", "--name", "^lumacast-layout$").split()
+                                               or [None])[-1])
+
+        def point(name):
+            g = dict(item.split("=", 1) for item in xdo("getwindowgeometry", "--shell", wid).split())
+            c = controls[name]
+            return int(g["X"]) + c["x"] + c["width"] // 2, int(g["Y"]) + c["y"] + c["height"] // 2
+
+        def click(name, times=1):
+            xdo("mousemove", *point(name))
+            xdo("click", "--repeat", times, "--delay", 80, 1)
+
+        # Read-only: selects and copies, never changes.
+        click("edit_path", 2)
+        xdo("key", "ctrl+c")
+        xdo("type", "--delay", 20, "xyz")
+        xdo("key", "BackSpace")
+        other = clipboard_from_another_client()
+        if other is not None:
+            assert other == PATH, "the clipboard holds %r" % other
+
+        # Editable: typing, deleting, Home, paste.
+        click("edit_note")
+        xdo("type", "--delay", 20, "setup")
+        wait_for("typed text", lambda: "setup" in texts("edit_note"))
+        xdo("key", "BackSpace", "Home")
+        xdo("type", "--delay", 20, "> ")
+        wait_for("text at the start", lambda: "> setu" in texts("edit_note"))
+        xdo("key", "ctrl+a", "ctrl+v")
+        wait_for("the pasted path", lambda: PATH in texts("edit_note"))
+        assert all(t == PATH for t in texts("edit_path")), "the read-only box changed: %r" % texts("edit_path")
+        print("rich edit live test passed")
+    finally:
+        if proc.poll() is None:
+            proc.kill()
+            proc.wait()
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,152 @@
+#include "tools/layout/window_mode.h"
+
+#include <cstdio>
+#include <map>
+
+#include "base/message_loop.h"
+#include "tools/layout/geometry_json.h"
+#include "ui/control/box.h"
+#include "ui/control/label.h"
+#include "ui/control/rich_edit.h"
+#include "ui/core/window_impl_base.h"
+
+namespace lumacast_layout {
+
+namespace {
+
+// The text of a control that shows one, or false.
+bool ControlText(ui::Control* control, ui::String* text) {
+  if (auto* label = dynamic_cast<ui::Label*>(control)) *text = label->GetText();
+  else if (auto* label_box = dynamic_cast<ui::LabelBox*>(control)) *text = label_box->GetText();
+  else if (auto* edit = dynamic_cast<ui::RichEdit*>(control)) *text = edit->GetText();
+  else return false;
+  return true;
+}
+
+void PrintLine(const std::string& line) {
+  std::fputs(line.c_str(), stdout);
+  std::fputc('\n', stdout);
+  std::fflush(stdout);
+}
+
+class LayoutWindow : public ui::WindowImplBase {
+ public:
+  LayoutWindow(const WindowModeOptions& options, nbase::MessageLoop* loop) : options_(options), loop_(loop) {
+    const ui::String layout = ui::U(options.layout);
+    size_t slash = layout.find_last_of(u"/\\");
+    folder_ = slash == ui::String::npos ? ui::String() : layout.substr(0, slash);
+    file_ = slash == ui::String::npos ? layout : layout.substr(slash + 1);
+  }
+
+  bool setup_failed() const { return setup_failed_; }
+
+ protected:
+  ui::String ClassName() const override { return u"LumaCastLayoutWindow"; }
+  ui::String LayoutFolder() const override { return folder_; }
+  ui::String LayoutFile() const override { return file_; }
+
+  void OnLayoutBuilt() override {
+    for (const auto& [name, visible] : options_.visibility) {
+      ui::Control* control = LocateControl(ui::U(name));
+      if (!control) {
+        std::fprintf(stderr, "%s: no control named \"%s\"\n", options_.layout.c_str(), name.c_str());
+        setup_failed_ = true;
+        continue;
+      }
+      control->SetVisible(visible);
+    }
+    layout_root_ = GetRoot();
+    if (layout_root_ && layout_root_->GetTag() == u"ShadowBox" && layout_root_->AsBox()->Count() > 0)
+      layout_root_ = layout_root_->AsBox()->Items()[0];
+    HookEvents(GetRoot());
+    for (const std::string& name : options_.print_text) {
+      ui::String text;
+      if (ControlText(LocateControl(ui::U(name)), &text)) texts_[name] = text;
+    }
+  }
+
+  void OnFirstLayout() override {
+    ui::WindowImplBase::OnFirstLayout();
+    if (options_.geometry.empty()) return;
+    const ui::UiRect rect = Native()->GetScreenRect();
+    std::string json = GeometryJson(ui::UiSize{rect.Width(), rect.Height()}, layout_root_);
+    if (options_.geometry == "-") {
+      PrintLine(json);
+      return;
+    }
+    // Written whole, then renamed: a reader never sees half a file.
+    std::string temp = options_.geometry + ".part";
+    if (std::FILE* f = std::fopen(temp.c_str(), "wb")) {
+      bool ok = std::fwrite(json.data(), 1, json.size(), f) == json.size();
+      if (std::fclose(f) == 0 && ok) std::rename(temp.c_str(), options_.geometry.c_str());
+    }
+  }
+
+  // Text changes show up as repaints (labels) or follow input (text boxes).
+  void OnInvalidate(const ui::UiRect& rect) override {
+    ui::WindowImplBase::OnInvalidate(rect);
+    CheckTexts();
+  }
+  void OnNativeKey(ui::KeyAction action, uint32_t key, uint32_t modifiers) override {
+    ui::WindowImplBase::OnNativeKey(action, key, modifiers);
+    CheckTexts();
+  }
+  void OnNativeChar(char16_t ch) override {
+    ui::WindowImplBase::OnNativeChar(ch);
+    CheckTexts();
+  }
+
+  void OnNativeGone() override {
+    loop_->QuitWhenIdle();
+    ui::WindowImplBase::OnNativeGone();
+  }
+
+ private:
+  void HookEvents(ui::Control* control) {
+    if (!control) return;
+    control->AddHandler(ui::kEventAll, [control](const ui::EventArgs& args) {
+      PrintLine("event " + std::to_string(static_cast<int>(args.type)) + " " + ui::ToUTF8(control->GetName()));
+      return true;
+    });
+    if (ui::Box* box = control->AsBox())
+      for (ui::Control* child : box->Items()) HookEvents(child);
+  }
+
+  void CheckTexts() {
+    for (auto& [name, last] : texts_) {
+      ui::String text;
+      if (!ControlText(LocateControl(ui::U(name)), &text) || text == last) continue;
+      last = text;
+      PrintLine("text " + name + " " + ui::ToUTF8(text));
+    }
+  }
+
+  const WindowModeOptions options_;
+  nbase::MessageLoop* loop_;
+  ui::String folder_;
+  ui::String file_;
+  ui::Control* layout_root_ = nullptr;
+  bool setup_failed_ = false;
+  std::map<std::string, ui::String> texts_;
+};
+
+}  // namespace
+
+int RunWindowMode(const WindowModeOptions& options) {
+  nbase::UIMessageLoop loop;
+  auto* window = new LayoutWindow(options, &loop);
+  if (!window->CreateNative(nullptr, ui::U(options.title))) {
+    delete window;
+    return 2;
+  }
+  if (window->setup_failed()) {
+    delete window;
+    return 2;
+  }
+  window->CenterOnOwner();
+  window->Show(true, true);
+  loop.Run();
+  return 0;
+}
+
+}  // namespace lumacast_layout

@@ -1,0 +1,28 @@
+// lumacast-layout --window: the layout as a live window that a person (or a
+// test driving real input) can use. Every event a control raises is printed
+// on standard output as "event <kind> <control-name>"; with --print-text NAME,
+// "text <name> <text>" whenever that control's text changes. With --geometry
+// the live window's geometry (client pixels of the shown window) is written
+// after its first layout. Ends with status 0 when the window is closed.
+#pragma once
+
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace lumacast_layout {
+
+struct WindowModeOptions {
+  std::string layout;                                     // path inside the theme
+  std::vector<std::pair<std::string, bool>> visibility;  // name, visible
+  std::vector<std::string> print_text;                    // control names
+  std::string geometry;                                   // file, "-" or empty
+  std::string title = "lumacast-layout";
+};
+
+// Runs the UI loop on the calling thread until the window is closed. The
+// theme and its global.xml must be loaded. 0 after a close; 2 when the layout
+// does not build, a named control is missing or no window can be opened.
+int RunWindowMode(const WindowModeOptions& options);
+
+}  // namespace lumacast_layout
