@@ -95,7 +95,8 @@ std::wstring ReportPathValue(const std::wstring& download_dir);
 // Platform half: one attempt of fetching `url` into `path`, following
 // redirects, strict about certificates, never from a secure source to a plain
 // one. `progress` is called at least once a second while the transfer runs
-// (Windows: whenever data arrives) and may end it. Returns 0 (S_OK) or an
+// (Windows: by a watchdog thread between the moniker's reports, one call at a
+// time) and may end it. Returns 0 (S_OK) or an
 // HRESULT-style failure. `window_requests` counts
 // how often the download asked for a window (always 0 on Linux).
 int32_t FetchUrlToFile(const std::wstring& url, const std::wstring& path,

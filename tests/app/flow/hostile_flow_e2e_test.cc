@@ -159,12 +159,6 @@ TEST_F(HostileFlowTest, SilentNoWriteRunIsRetriedAndTheTidyFolderIsRecorded) {
 // The first mirror trickles one byte a second: that attempt ends as stalled
 // (time-out) and the second mirror installs.
 TEST_F(HostileFlowTest, StalledMirrorEndsAndTheOtherMirrorInstalls) {
-#if defined(_WIN32)
-  // Wine's URL moniker calls OnProgress only a handful of times and not while
-  // a trickled body arrives, so the rule (checked in OnProgress) cannot fire
-  // here; this needs a real Windows to run.
-  GTEST_SKIP() << "Wine's urlmon reports no progress while a body trickles in";
-#endif
   TrustedPackageMirror trust(server_, root_, LUMACAST_DEMO_TLS_CERT_PATH_A, LUMACAST_DEMO_TLS_KEY_PATH_A);
   ASSERT_TRUE(trust.ok());
   ASSERT_TRUE(server_->Push("package", R"([{"action":"throttle","rate":1}])"));
@@ -215,12 +209,6 @@ TEST_F(HostileFlowTest, MissingSystemFolderNeverBecomesTheInstallRoot) {
 // Destroying the flow (the installer shutting down) ends a stalled download
 // within seconds: the worker is free again and nothing is left on disk.
 TEST_F(HostileFlowTest, ShutdownEndsAStalledDownload) {
-#if defined(_WIN32)
-  // Wine's URL moniker calls OnProgress only a handful of times and not while
-  // a trickled body arrives, so the rule (checked in OnProgress) cannot fire
-  // here; this needs a real Windows to run.
-  GTEST_SKIP() << "Wine's urlmon reports no progress while a body trickles in";
-#endif
   ASSERT_TRUE(server_->Push("cdn", R"([{"action":"throttle","rate":1}])"));
   StartFlow((root_ / "inst").wstring());
   ASSERT_FALSE(server_->WaitForRecords("cdn", 1, 30000).empty());
