@@ -9,6 +9,8 @@
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
+# A fresh machine gets what the builds need first; quiet when nothing is missing.
+bash "$root/scripts/install-deps.sh" || { echo "run-tests: dependency install failed" >&2; exit 1; }
 if [ $# -gt 0 ]; then platforms=("$@"); else platforms=(linux windows); fi
 logs="$root/build/test-logs"
 mkdir -p "$logs"
