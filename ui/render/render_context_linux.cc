@@ -6,6 +6,7 @@
 
 #include "ui/render/nine_grid.h"
 #include "ui/render/pixel_ops.h"
+#include "ui/render/render_context_base.h"
 #include "ui/render/render_backend_linux.h"
 
 namespace ui {
@@ -41,7 +42,7 @@ void RoundedRectPath(cairo_t* cr, double x, double y, double w, double h, double
   cairo_close_path(cr);
 }
 
-class CairoRenderContext : public IRenderContext {
+class CairoRenderContext : public RenderContextBase {
  public:
   ~CairoRenderContext() override { DropTarget(); }
 
@@ -80,25 +81,6 @@ class CairoRenderContext : public IRenderContext {
     RestoreAlphaPixels(Bits(), Width(), Height(), rect, corner_inset, key);
     MarkDirty();
   }
-  bool IsTransparent() const override { return transparent_; }
-  bool SetTransparent(bool transparent) override {
-    bool old = transparent_;
-    transparent_ = transparent;
-    return old;
-  }
-
-  UiPoint OffsetOrigin(int dx, int dy) override {
-    UiPoint old = origin_;
-    origin_.x += dx;
-    origin_.y += dy;
-    return old;
-  }
-  UiPoint SetOrigin(int x, int y) override {
-    UiPoint old = origin_;
-    origin_ = {x, y};
-    return old;
-  }
-  UiPoint GetOrigin() const override { return origin_; }
   void SetClip(const UiRect& rect) override {
     if (!cr_) return;
     cairo_save(cr_);
@@ -258,9 +240,7 @@ class CairoRenderContext : public IRenderContext {
 
   CairoBitmap bitmap_;
   cairo_t* cr_ = nullptr;
-  UiPoint origin_;
   int clip_depth_ = 0;
-  bool transparent_ = false;
 };
 
 class CairoRenderFactory : public IRenderFactory {

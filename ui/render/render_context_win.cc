@@ -7,6 +7,7 @@
 
 #include "ui/render/nine_grid.h"
 #include "ui/render/pixel_ops.h"
+#include "ui/render/render_context_base.h"
 #include "ui/render/render_backend_win.h"
 
 namespace ui {
@@ -68,7 +69,7 @@ REAL StrokeCentre() {
   return centre;
 }
 
-class GdiplusRenderContext : public IRenderContext {
+class GdiplusRenderContext : public RenderContextBase {
  public:
   GdiplusRenderContext() : dc_(CreateCompatibleDC(nullptr)) {}
   ~GdiplusRenderContext() override {
@@ -121,25 +122,6 @@ class GdiplusRenderContext : public IRenderContext {
   void RestoreAlpha(const UiRect& rect, const UiRect& corner_inset, uint8_t key) override {
     if (Sync()) RestoreAlphaPixels(bitmap_.Bits(), Width(), Height(), rect, corner_inset, key);
   }
-  bool IsTransparent() const override { return transparent_; }
-  bool SetTransparent(bool transparent) override {
-    bool old = transparent_;
-    transparent_ = transparent;
-    return old;
-  }
-
-  UiPoint OffsetOrigin(int dx, int dy) override {
-    UiPoint old = origin_;
-    origin_.x += dx;
-    origin_.y += dy;
-    return old;
-  }
-  UiPoint SetOrigin(int x, int y) override {
-    UiPoint old = origin_;
-    origin_ = {x, y};
-    return old;
-  }
-  UiPoint GetOrigin() const override { return origin_; }
   void SetClip(const UiRect& rect) override {
     if (!graphics_) return;
     GraphicsState state = 0;
@@ -331,8 +313,6 @@ class GdiplusRenderContext : public IRenderContext {
   GdiBitmap bitmap_;
   GpGraphics* graphics_ = nullptr;
   std::vector<GraphicsState> clips_;
-  UiPoint origin_;
-  bool transparent_ = false;
 };
 
 class GdiplusRenderFactory : public IRenderFactory {
