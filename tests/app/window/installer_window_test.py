@@ -10,11 +10,12 @@ folders, own single-instance lock) and a stand-in browser that records the
 addresses it is asked to open.
 
   installer_window_test.py --program P --layout-tool T --package SETUP
-                           --work-dir DIR [--runner R] [--web-port N] [CASE...]
+                           --product P --work-dir DIR [--runner R] [--web-port N] [CASE...]
 
 Every wait is bounded; nothing is timed.
 """
 import argparse
+import ctypes
 import json
 import os
 import shutil
@@ -91,7 +92,7 @@ class Geometry:
 
 
 class Installer:
-    def __init__(self, case, scale=100):
+    def __init__(self, case, scale=100, extra_env=None):
         self.work = os.path.join(ARGS.work_dir, case)
         shutil.rmtree(self.work, ignore_errors=True)
         for sub in ("home", "config", "data", "run", "tmp", "bin"):
@@ -108,6 +109,7 @@ class Installer:
                    PATH=os.path.join(self.work, "bin") + os.pathsep + env.get("PATH", ""))
         for name in ("http_proxy", "HTTP_PROXY", "https_proxy", "HTTPS_PROXY", "all_proxy", "ALL_PROXY"):
             env.pop(name, None)
+        env.update(extra_env or {})
         self.env = env
         self.install_dir = os.path.join(env["XDG_DATA_HOME"], "Brightvale", "LumaCast")
         self.geometry = Geometry("basic/basic.xml", scale)
@@ -165,6 +167,43 @@ def pixel(px, py):
     out = subprocess.run(["import", "-window", "root", "-crop", "1x1+%d+%d" % (px, py), "txt:-"],
                          capture_output=True, text=True, timeout=30).stdout
     return out.strip().splitlines()[-1].split()[2] if out.strip() else ""
+
+
+def region(rect):
+    """The distinct colours of a screen rectangle (x, y, width, height)."""
+    x, y, w, h = rect
+    out = subprocess.run(["import", "-window", "root", "-crop", "%dx%d+%d+%d" % (w, h, x, y), "-format", "%k",
+                          "info:-"], capture_output=True, text=True, timeout=30).stdout
+    return int(out.strip() or 0)
+
+
+def screen_rect(app, name, page):
+    """Where a control of a page is on screen, as (x, y, width, height)."""
+    geometry = Geometry("basic/basic.xml", app.scale, page)
+    x, y, w, _h = app.position_size()
+    offset = (geometry.size[0] - w) // 2
+    c = geometry.rect(name)
+    return x + c["x"] - offset, y + c["y"] - offset, c["width"], c["height"]
+
+
+def box_rect(box):
+    out = xdo("getwindowgeometry", "--shell", box)
+    v = dict(line.split("=", 1) for line in out.split() if "=" in line)
+    return int(v["X"]), int(v["Y"]), int(v["WIDTH"]), int(v["HEIGHT"])
+
+
+def click_box_button(app, box, name):
+    """Clicks a button of the question box. The box grows with its text and its
+    buttons sit at its bottom, so they are found from the bottom edge."""
+    x, y, w, h = box_rect(box)
+    geometry = app.box_geometry
+    offset = (geometry.size[0] - w) // 2
+    c = geometry.rect(name)
+    px = x + c["x"] - offset + c["width"] // 2
+    py = y + h + offset - (geometry.size[1] - c["y"] - c["height"] // 2)
+    xdo("mousemove", "--sync", px, py)
+    time.sleep(0.15)
+    xdo("click", 1)
 
 
 def message_box(app):
@@ -254,10 +293,7 @@ def case_box_close_opens_package_page():
         app.click("btn_exit")
         box = wait_for("the question box", lambda: message_box(app), 30)
         time.sleep(0.5)
-        out = xdo("getwindowgeometry", "--shell", box)
-        v = dict(line.split("=", 1) for line in out.split() if "=" in line)
-        rect = (int(v["X"]), int(v["Y"]), int(v["WIDTH"]), int(v["HEIGHT"]))
-        px, py = app.point("closebtn", app.box_geometry, rect)
+        px, py = app.point("closebtn", app.box_geometry, box_rect(box))
         xdo("mousemove", "--sync", px, py)
         time.sleep(0.15)
         xdo("click", 1)
@@ -269,12 +305,144 @@ def case_box_close_opens_package_page():
         app.end()
 
 
+def case_retry_offered_once():
+    # Every download source fails; the failure page offers Try Again once.
+    for endpoint in ("cdn", "package"):
+        control("", json.dumps({"cmd": "default", "endpoint": endpoint,
+                                "item": {"action": "status", "status": 500}}).encode())
+    app = Installer("retry")
+    try:
+        app.click("btn_startinstall")
+        failures = lambda: [d for a, d in reports() if a == "InstallResultReport"]
+        wait_for("the first failure", lambda: len(failures()) == 1)
+        link = screen_rect(app, "btn_reinstall", "installfaildpage")
+        wait_for("Try Again on the failure page", lambda: region(link) > 1, 20)
+        app.click("btn_reinstall", "installfaildpage")
+        wait_for("the second failure", lambda: len(failures()) == 2)
+        wait_for("Try Again gone", lambda: region(link) == 1, 20)
+        # Where the link was, a click does nothing: the quit question that
+        # follows shows the click before it was handled, and no retry came.
+        app.click("btn_reinstall", "installfaildpage")
+        app.click("btn_exit")
+        wait_for("the question box", lambda: message_box(app), 30)
+        retries = [d for a, d in reports() if a == "OnClick" and b"ReInstall" in d]
+        assert len(retries) == 1, retries
+        assert app.proc.poll() is None, "the installer ended"
+    finally:
+        app.end()
+
+
+def case_running_product_is_ended():
+    running = os.path.join(ARGS.work_dir, "running-product")
+    shutil.rmtree(running, ignore_errors=True)
+    os.makedirs(running)
+    product = os.path.join(running, "lumacast.exe")
+    shutil.copy2(ARGS.product, product)
+    env = dict(os.environ, LUMACAST_DEMO_PRODUCT_STAY="60000")
+    other = subprocess.Popen(ARGS.runner + [product], env=env, stdout=subprocess.DEVNULL,
+                             stderr=subprocess.DEVNULL)
+    app = None
+    try:
+        wait_for("the product running", lambda: os.path.exists(os.path.join(running, "started.txt")))
+        app = Installer("running")
+        app.click("btn_startinstall")
+        box = wait_for("the running-product question", lambda: message_box(app))
+        time.sleep(0.5)
+        assert other.poll() is None, "the product ended before the answer"
+        click_box_button(app, box, "btn_no")  # "Kill & Continue"
+        try:
+            other.wait(30)
+        except subprocess.TimeoutExpired:
+            raise AssertionError("the running product was not ended")
+        wait_for("the product installed", lambda: os.path.exists(os.path.join(app.install_dir, "lumacast.exe")))
+        wait_for("the installed result", lambda: [d for a, d in reports() if a == "InstallResultReport"])
+    finally:
+        if other.poll() is None:
+            other.kill()
+            other.wait(30)
+        if app:
+            app.end()
+
+
+class OwnDisplay:
+    """A private Xvfb whose root window carries X resources. Xvfb drops root
+    window properties when its last client leaves, so a property set by a
+    short-lived tool (xprop) is gone before the installer starts: this keeps
+    its own connection open while the installer runs."""
+
+    def __init__(self, resources):
+        read, write = os.pipe()
+        self.server = subprocess.Popen(["Xvfb", "-displayfd", str(write), "-screen", "0", "1280x1024x24",
+                                        "-nolisten", "tcp"], pass_fds=(write,), stdout=subprocess.DEVNULL,
+                                       stderr=subprocess.DEVNULL)
+        os.close(write)
+        with os.fdopen(read) as numbers:
+            number = numbers.readline().strip()  # EOF when Xvfb dies: bounded
+        if not number:
+            self.server.kill()
+            raise AssertionError("own Xvfb did not start")
+        self.name = ":" + number
+        x11 = ctypes.CDLL("libX11.so.6")
+        x11.XOpenDisplay.restype = ctypes.c_void_p
+        x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
+        x11.XDefaultRootWindow.restype = ctypes.c_ulong
+        x11.XDefaultRootWindow.argtypes = [ctypes.c_void_p]
+        x11.XChangeProperty.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_ulong, ctypes.c_ulong,
+                                        ctypes.c_int, ctypes.c_int, ctypes.c_char_p, ctypes.c_int]
+        x11.XSync.argtypes = [ctypes.c_void_p, ctypes.c_int]
+        x11.XCloseDisplay.argtypes = [ctypes.c_void_p]
+        self.x11 = x11
+        self.connection = x11.XOpenDisplay(self.name.encode())
+        if not self.connection:
+            self.close()
+            raise AssertionError("cannot open " + self.name)
+        data = resources.encode()
+        xa_resource_manager, xa_string, prop_mode_replace = 23, 31, 0
+        x11.XChangeProperty(self.connection, x11.XDefaultRootWindow(self.connection), xa_resource_manager,
+                            xa_string, 8, prop_mode_replace, data, len(data))
+        x11.XSync(self.connection, 0)
+
+    def close(self):
+        if getattr(self, "connection", None):
+            self.x11.XCloseDisplay(self.connection)
+            self.connection = None
+        self.server.kill()
+        self.server.wait(30)
+
+
+def case_xhdpi_at_150_percent():
+    if ARGS.runner:
+        # LogPixels takes effect only after a wineserver restart, which would
+        # end the other Wine tests running beside this one.
+        print("SKIP xhdpi under Wine: needs a wineserver restart")
+        return
+    display = OwnDisplay("Xft.dpi:\t144\n")
+    saved = os.environ["DISPLAY"]
+    os.environ["DISPLAY"] = display.name  # for xdotool and the installer
+    app = None
+    try:
+        app = Installer("xhdpi", 150)
+        w, h = app.geometry.size
+        pad = app.geometry.pad
+        assert (w - 2 * pad, h - 2 * pad) == (900, 600), (w, h, pad)
+        # With a compositor the window carries the shadow; plain X11 has none.
+        wait_for("the window at 900 x 600", lambda: app.size() in ((900, 600), (w, h)), 20)
+    finally:
+        if app:
+            app.end()
+        os.environ["DISPLAY"] = saved
+        display.close()
+
+
 CASES = {
     "install": case_install_and_start,
     "agreement": case_agreement_gates_install,
     "customize": case_customize_bar,
     "quit": case_quit_confirmation,
     "boxclose": case_box_close_opens_package_page,
+    "retry": case_retry_offered_once,
+    "running": case_running_product_is_ended,
+    "xhdpi": case_xhdpi_at_150_percent,
 }
 
 
@@ -285,6 +453,7 @@ def main():
     parser.add_argument("--runner", default="")
     parser.add_argument("--layout-tool", required=True)
     parser.add_argument("--package", required=True)
+    parser.add_argument("--product", required=True)
     parser.add_argument("--work-dir", required=True)
     parser.add_argument("--web-port", type=int, default=47803)
     parser.add_argument("cases", nargs="*")
