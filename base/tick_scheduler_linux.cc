@@ -39,11 +39,11 @@ class LinuxTickSource : public TickSource {
 
  private:
   void Set(uint32_t period_ms) {
-    itimerspec spec{};
-    spec.it_interval.tv_sec = period_ms / 1000;
-    spec.it_interval.tv_nsec = static_cast<long>(period_ms % 1000) * 1000000;
-    spec.it_value = spec.it_interval;
-    timerfd_settime(timer_fd_, 0, &spec, nullptr);
+    itimerspec period{};
+    period.it_interval.tv_sec = period_ms / 1000;
+    period.it_interval.tv_nsec = static_cast<long>(period_ms % 1000) * 1000000;
+    period.it_value = period.it_interval;
+    timerfd_settime(timer_fd_, 0, &period, nullptr);
   }
 
   LinuxUIMessagePump* pump_;

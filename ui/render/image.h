@@ -79,7 +79,7 @@ struct ImageSpec {
   std::shared_ptr<DecodedImage> image;
   int current_frame = 0;
   int play_count_done = 0;
-  // Set when loading failed: the spec is not retried.
+  // Set when loading failed: the image is not retried.
   bool load_failed = false;
 
   // Releases the image, resets every field, takes `text` as the file name,
@@ -105,9 +105,9 @@ int ParseRectValue(StringView text, UiRect* rect);
 // loads the image on first use through ResourceManager::AcquireImage (a
 // relative file is joined to `resource_folder`, which should end in a
 // separator or be empty), applies `modify` (an item list) to a copy, and draws
-// the nine grid. `fade` -1 uses the spec's own fade. Returns false when
+// the nine grid. `fade` -1 uses the image's own fade. Returns false when
 // nothing could be drawn (no file, or the image cannot be loaded; the latter
-// is remembered in the spec and not retried).
+// is remembered in the ImageSpec and not retried).
 bool PaintImageSpec(IRenderContext* context, ImageSpec* spec, const UiRect& rect,
                     const UiRect& paint_rect, StringView resource_folder,
                     StringView modify = StringView(), int fade = -1);

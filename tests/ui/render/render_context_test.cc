@@ -141,7 +141,7 @@ TEST_F(RenderContextTest, DestFadeAndPaintRect) {
   EXPECT_TRUE(Near(At(*context_, 115, 15), 0x50500000, 2));
   EXPECT_TRUE(Near(At(*context_, 116, 16), 0));
   EXPECT_TRUE(Near(At(*context_, 103, 4), 0));
-  // An explicit fade replaces the spec's; a paint rect limits the drawing.
+  // An explicit fade replaces the image's own; a paint rect limits the drawing.
   context_->Clear();
   PaintImageSpec(context_.get(), &spec, control, UiRect(100, 0, 110, 50), u"", u"", 255);
   EXPECT_TRUE(Near(At(*context_, 105, 5), 0xFFFF0000, 2));
