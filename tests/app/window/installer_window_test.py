@@ -10,7 +10,10 @@ folders, own single-instance lock) and a stand-in browser that records the
 addresses it is asked to open.
 
   installer_window_test.py --program P --layout-tool T --package SETUP
-                           --product P --work-dir DIR [--runner R] [--web-port N] [CASE...]
+                           --product P --work-dir DIR [--runner R] [--web-port N]
+                           [--trust-tool T --trust-root DER] [CASE...]
+
+Under Wine (a runner given) the run works in a private copy of the prefix.
 
 Every wait is bounded; nothing is timed.
 """
@@ -105,22 +108,30 @@ class Installer:
         env = dict(os.environ)
         env.update(HOME=os.path.join(self.work, "home"), XDG_CONFIG_HOME=os.path.join(self.work, "config"),
                    XDG_DATA_HOME=os.path.join(self.work, "data"), XDG_RUNTIME_DIR=os.path.join(self.work, "run"),
-                   TMPDIR=os.path.join(self.work, "tmp"),
                    PATH=os.path.join(self.work, "bin") + os.pathsep + env.get("PATH", ""))
+        if not ARGS.runner:
+            # Not under Wine: there TMPDIR moves the wineserver's socket, and the
+            # program would start a second server on the same prefix, with a
+            # registry as stale as the prefix's files.
+            env["TMPDIR"] = os.path.join(self.work, "tmp")
         for name in ("http_proxy", "HTTP_PROXY", "https_proxy", "HTTPS_PROXY", "all_proxy", "ALL_PROXY"):
             env.pop(name, None)
         env.update(extra_env or {})
         self.env = env
-        self.install_dir = os.path.join(env["XDG_DATA_HOME"], "Brightvale", "LumaCast")
         if ARGS.runner:
-            forget_wine_install()
+            self.install_dir = wine_program_files_product()
+            forget_wine_install(self.install_dir)
+        else:
+            self.install_dir = os.path.join(env["XDG_DATA_HOME"], "Brightvale", "LumaCast")
         self.geometry = Geometry("basic/basic.xml", scale)
         self.box_geometry = Geometry("msgbox/msgbox.xml", scale)
         # The box with its shadow (layered windows) or without (plain X11).
         self.box_widths = (self.box_geometry.size[0], self.box_geometry.size[0] - 2 * self.box_geometry.pad)
         self.scale = scale
-        self.proc = subprocess.Popen(ARGS.runner + [ARGS.program], env=env, stdout=subprocess.PIPE,
-                                     stderr=subprocess.STDOUT)
+        # The program's own output stays beside the case, for a failure's reader.
+        with open(os.path.join(self.work, "output.txt"), "wb") as output:
+            self.proc = subprocess.Popen(ARGS.runner + [ARGS.program], env=env, stdout=output,
+                                         stderr=subprocess.STDOUT)
         self.window = wait_for("the main window", self.find_window)
         wait_for("the window at its size", lambda: self.size()[0] > 0)
 
@@ -169,6 +180,14 @@ def pixel(px, py):
     out = subprocess.run(["import", "-window", "root", "-crop", "1x1+%d+%d" % (px, py), "txt:-"],
                          capture_output=True, text=True, timeout=30).stdout
     return out.strip().splitlines()[-1].split()[2] if out.strip() else ""
+
+
+def steady_pixel(px, py):
+    """The screen colour at a point once it no longer changes (a window fades
+    in after it is shown), or "" while it still does."""
+    first = pixel(px, py)
+    time.sleep(0.3)
+    return first if first and first == pixel(px, py) else ""
 
 
 def region(rect):
@@ -238,10 +257,20 @@ def open_question_box(app):
     return wait_for("the question box", press, 45)
 
 
-def forget_wine_install():
-    """Under Wine every case shares the prefix's registry, where earlier tests'
-    demo installs left an uninstall entry and an install path: remove them so
-    the program starts as on a machine without the product."""
+def wine_program_files_product():
+    """The product's default folder in the Wine prefix, as a Linux path."""
+    out = subprocess.run(ARGS.runner + ["winepath", "-u", "C:\\Program Files\\Brightvale\\LumaCast"],
+                         capture_output=True, text=True, timeout=60).stdout.strip().splitlines()
+    assert out, "winepath gave no folder"
+    return out[-1]
+
+
+def forget_wine_install(install_dir):
+    """Under Wine every case shares the prefix (its program files and
+    registry), where earlier cases' demo installs left the product, an
+    uninstall entry and an install path: remove them so the program starts as
+    on a machine without the product."""
+    shutil.rmtree(install_dir, ignore_errors=True)
     for args in (["HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\LumaCast", "/f"],
                  ["HKCU\\Software\\LumaCast\\AppInfo", "/v", "InstallerPath", "/f"]):
         subprocess.run(ARGS.runner + ["reg", "delete"] + args, stdout=subprocess.DEVNULL,
@@ -249,10 +278,6 @@ def forget_wine_install():
 
 
 def case_install_and_start():
-    if ARGS.runner:
-        # The product lands in the prefix's program files, and the checks below
-        # look in the Linux data folder; not yet written for Wine.
-        return "Wine: installed-product checks not written for the prefix yet"
     app = Installer("install")
     try:
         app.click("btn_startinstall")
@@ -274,14 +299,12 @@ def case_install_and_start():
 
 
 def case_agreement_gates_install():
-    if ARGS.runner:
-        # Under Wine the button's colour under the pointer never returned to
-        # the enabled colour within the wait; not diagnosed yet.
-        return "Wine: enabled-colour check not reliable yet"
     app = Installer("agreement")
     try:
         spot = app.point("btn_startinstall")
-        enabled = wait_for("the button painted", lambda: pixel(*spot))
+        # Not hovering the button (an earlier case may have left the pointer there).
+        xdo("mousemove", "--sync", *app.point("checkbox_agreement"))
+        enabled = wait_for("the button painted", lambda: steady_pixel(*spot))
         app.click("checkbox_agreement")
         wait_for("Install Now disabled", lambda: pixel(*spot) != enabled, 20)
         app.click("btn_startinstall")  # disabled: nothing happens
@@ -310,10 +333,6 @@ def case_customize_bar():
 
 
 def case_quit_confirmation():
-    if ARGS.runner:
-        # Under Wine the quit question sometimes never appears in a full test
-        # run (not diagnosed yet); the Linux run covers it.
-        return "Wine: the question box is not reliable yet"
     app = Installer("quit")
     try:
         open_question_box(app)
@@ -327,10 +346,6 @@ def case_quit_confirmation():
 
 
 def case_box_close_opens_package_page():
-    if ARGS.runner:
-        # Under Wine the question box of a later case in the same run sometimes
-        # never appeared in CI (not diagnosed yet); the quit case covers the box.
-        return "Wine: a later question box is not reliable yet"
     app = Installer("boxclose")
     try:
         box = open_question_box(app)
@@ -348,10 +363,6 @@ def case_box_close_opens_package_page():
 
 
 def case_retry_offered_once():
-    if ARGS.runner:
-        # Under Wine the question box of a later case in the same run sometimes
-        # never appeared in CI (not diagnosed yet); the quit case covers the box.
-        return "Wine: a later question box is not reliable yet"
     # Every download source fails; the failure page offers Try Again once.
     for endpoint in ("cdn", "package"):
         control("", json.dumps({"cmd": "default", "endpoint": endpoint,
@@ -379,10 +390,6 @@ def case_retry_offered_once():
 
 
 def case_running_product_is_ended():
-    if ARGS.runner:
-        # The product lands in the prefix's program files, and the checks below
-        # look in the Linux data folder; not yet written for Wine.
-        return "Wine: installed-product checks not written for the prefix yet"
     running = os.path.join(ARGS.work_dir, "running-product")
     shutil.rmtree(running, ignore_errors=True)
     os.makedirs(running)
@@ -460,22 +467,100 @@ class OwnDisplay:
         self.server.wait(30)
 
 
+def check_window_at_150_percent(app):
+    w, h = app.geometry.size
+    pad = app.geometry.pad
+    assert (w - 2 * pad, h - 2 * pad) == (900, 600), (w, h, pad)
+    # Layered (Wine) and composited windows carry the shadow; plain X11 has none.
+    wait_for("the window at 900 x 600", lambda: app.size() in ((900, 600), (w, h)), 20)
+    # The program chose the theme by the system's DPI: it reports its scale.
+    starts = [d for a, d in reports() if a == "AppStart"]
+    assert starts and b'"Scale":"150"' in starts[-1], starts
+
+
+class OwnWinePrefix:
+    """A private copy of the shared Wine prefix, with its own server. Other Wine
+    tests run beside this one in the shared prefix and install the demo
+    product there (after which the installer rightly quits without its
+    question), and Wine reads the DPI only when its server starts, which the
+    shared server must not. System files are hard links (Wine replaces, never
+    rewrites, them); the registry files are copies, with the DPI written in
+    before any server reads them."""
+
+    def __init__(self, name, dpi=96, trust=True):
+        c_drive = subprocess.run(ARGS.runner + ["winepath", "-u", "C:\\"], capture_output=True, text=True,
+                                 timeout=60).stdout.strip().splitlines()
+        assert c_drive, "winepath gave no C: drive"
+        shared = os.path.dirname(os.path.dirname(os.path.normpath(c_drive[-1])))
+        self.path = os.path.join(ARGS.work_dir, name)
+        self.saved = os.environ.get("LUMACAST_WINEPREFIX")
+        shutil.rmtree(self.path, ignore_errors=True)
+        os.makedirs(ARGS.work_dir, exist_ok=True)
+        subprocess.run(["cp", "-al", shared, self.path], check=True, timeout=300)
+        for registry in ("system.reg", "user.reg"):
+            target = os.path.join(self.path, registry)
+            os.unlink(target)
+            with open(os.path.join(shared, registry), encoding="utf-8", errors="surrogateescape") as f:
+                text = f.read()
+            with open(target, "w", encoding="utf-8", errors="surrogateescape") as f:
+                f.write(with_log_pixels(text, dpi))
+        os.environ["LUMACAST_WINEPREFIX"] = self.path  # the runner's prefix from here on
+        self.server("-p")
+        # The first program starts the prefix's background processes, which keep
+        # its output open: boot it here, so no captured output waits for them.
+        subprocess.run(ARGS.runner + ["wineboot"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                       timeout=120)
+        if trust and ARGS.trust_tool:  # the shared server may not have written its trust to disk yet
+            subprocess.run(ARGS.runner + [ARGS.trust_tool, ARGS.trust_root], stdout=subprocess.DEVNULL,
+                           stderr=subprocess.DEVNULL, timeout=120, check=True)
+
+    def server(self, *args):
+        subprocess.run(["wineserver", *args], env=dict(os.environ, WINEPREFIX=self.path),
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=60)
+
+    def close(self):
+        self.server("-k")
+        self.server("-w")
+        if self.saved is None:
+            os.environ.pop("LUMACAST_WINEPREFIX", None)
+        else:
+            os.environ["LUMACAST_WINEPREFIX"] = self.saved
+        shutil.rmtree(self.path, ignore_errors=True)
+
+
+def with_log_pixels(registry, dpi):
+    """A Wine registry file's text with every "LogPixels" set to `dpi`, and
+    the per-user value Wine reads first added where it is missing."""
+    value = '"LogPixels"=dword:%08x' % dpi
+    lines = [value if line.startswith('"LogPixels"=') else line for line in registry.split("\n")]
+    for i, line in enumerate(lines):
+        if line.startswith("[Control Panel\\\\Desktop] "):
+            section_end = next((j for j in range(i + 1, len(lines)) if not lines[j]), len(lines))
+            if value not in lines[i:section_end]:
+                lines.insert(i + 2, value)  # after the header and its time stamp
+            break
+    return "\n".join(lines)
+
+
 def case_xhdpi_at_150_percent():
     if ARGS.runner:
-        # LogPixels takes effect only after a wineserver restart, which would
-        # end the other Wine tests running beside this one.
-        return "needs a wineserver restart"
+        prefix = OwnWinePrefix("wine-prefix-144", 144, trust=False)
+        app = None
+        try:
+            app = Installer("xhdpi", 150)
+            check_window_at_150_percent(app)
+        finally:
+            if app:
+                app.end()
+            prefix.close()
+        return None
     display = OwnDisplay("Xft.dpi:\t144\n")
     saved = os.environ["DISPLAY"]
     os.environ["DISPLAY"] = display.name  # for xdotool and the installer
     app = None
     try:
         app = Installer("xhdpi", 150)
-        w, h = app.geometry.size
-        pad = app.geometry.pad
-        assert (w - 2 * pad, h - 2 * pad) == (900, 600), (w, h, pad)
-        # With a compositor the window carries the shadow; plain X11 has none.
-        wait_for("the window at 900 x 600", lambda: app.size() in ((900, 600), (w, h)), 20)
+        check_window_at_150_percent(app)
     finally:
         if app:
             app.end()
@@ -505,6 +590,8 @@ def main():
     parser.add_argument("--product", required=True)
     parser.add_argument("--work-dir", required=True)
     parser.add_argument("--web-port", type=int, default=47803)
+    parser.add_argument("--trust-tool", default="", help="Wine: makes the private prefix trust the test root")
+    parser.add_argument("--trust-root", default="")
     parser.add_argument("cases", nargs="*")
     ARGS = parser.parse_args()
     ARGS.runner = ARGS.runner.split() if ARGS.runner else []
@@ -512,8 +599,19 @@ def main():
     if not os.environ.get("DISPLAY"):
         print("no X display: set DISPLAY (scripts/run-tests.sh starts Xvfb)")
         return 1
+    ARGS.wine_prefix = OwnWinePrefix("wine-prefix") if ARGS.runner else None
+    try:
+        failed = run_cases(ARGS.cases or list(CASES))
+    finally:
+        if ARGS.wine_prefix:
+            ARGS.wine_prefix.close()
+    print("%d passed, %d failed" % (len(ARGS.cases or CASES) - failed, failed))
+    return 1 if failed else 0
+
+
+def run_cases(names):
     failed = 0
-    for name in ARGS.cases or list(CASES):
+    for name in names:
         control("", json.dumps({"cmd": "reset", "file": os.path.abspath(ARGS.package)}).encode())
         try:
             skipped = CASES[name]()
@@ -522,8 +620,7 @@ def main():
             failed += 1
             print("FAIL %s: %s" % (name, error))
         sys.stdout.flush()
-    print("%d passed, %d failed" % (len(ARGS.cases or CASES) - failed, failed))
-    return 1 if failed else 0
+    return failed
 
 
 if __name__ == "__main__":
