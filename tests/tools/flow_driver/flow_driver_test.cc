@@ -24,7 +24,10 @@ struct DriverRun {
 };
 
 DriverRun RunDriver(const fs::path& work, const std::string& options, bool default_folders = true) {
-  const fs::path out = work / "driver.out";
+  // A file per run: under Wine a finished run's processes may still hold
+  // their output file for a moment, and a second redirect to it would fail.
+  static int runs = 0;
+  const fs::path out = work / ("driver-" + std::to_string(++runs) + ".out");
   std::string command = std::string("\"") + LUMACAST_FLOW_DRIVER + "\" ";
   if (default_folders) {
     command += "--timeout 120 --install-dir \"" + (work / "install").string() + "\" --download-dir \"" +
