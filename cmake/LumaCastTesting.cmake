@@ -18,3 +18,13 @@ function(lumacast_add_test name)
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
     TEST_PREFIX "${T_PREFIX}" PROPERTIES TIMEOUT 120)
 endfunction()
+
+# lumacast_add_script_test(<name> <script> [ARGS...]): a Python test script,
+# run by the host's interpreter named by its path. Named as a target
+# (Python3::Interpreter), ctest would start it through the cross-compiling
+# emulator, and Wine hands a Unix program off and ends 0 whatever the script
+# says: the test could never fail.
+find_package(Python3 REQUIRED COMPONENTS Interpreter)
+function(lumacast_add_script_test name script)
+  add_test(NAME ${name} COMMAND "${Python3_EXECUTABLE}" "${script}" ${ARGN})
+endfunction()
