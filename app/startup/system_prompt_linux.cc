@@ -2,8 +2,8 @@
 
 #include <cstdio>
 
-#include "app/startup/system_prompt_x11.h"
 #include "base/utf.h"
+#include "ui/core/plain_dialog_x11.h"
 
 namespace {
 
@@ -12,12 +12,12 @@ class LinuxPrompt : public SystemPrompt {
   PromptAnswer AskRetryOrCancel(const std::wstring& text, const std::wstring& caption) override {
     const std::string text_utf8 = nbase::WideToUTF8(text);
     const std::string caption_utf8 = nbase::WideToUTF8(caption);
-    switch (ShowX11RetryDialog(text_utf8, caption_utf8)) {
-      case X11DialogResult::kRetry:
+    switch (ui::ShowPlainDialog(text_utf8, caption_utf8, {"Try Again", "Cancel"}, 1)) {
+      case 0:
         return PromptAnswer::kRetry;
-      case X11DialogResult::kCancel:
+      case 1:
         return PromptAnswer::kCancel;
-      case X11DialogResult::kNoDisplay:
+      default:
         break;
     }
     std::fprintf(stderr, "%s: %s\n", caption_utf8.c_str(), text_utf8.c_str());

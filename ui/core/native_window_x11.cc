@@ -21,6 +21,7 @@
 #include "base/ui_message_pump_linux.h"
 #include "ui/core/ui_string.h"
 #include "ui/core/native_window.h"
+#include "ui/core/plain_dialog_x11.h"
 #include "ui/render/render_context.h"
 
 // Xlib last: its macros (None, Bool, Status, ...) must not meet the headers above.
@@ -754,10 +755,11 @@ bool NativeWindow::AlphaAvailable() {
 }
 
 void NativeWindow::ShowErrorBox(const String& text, const String& caption) {
-  // No toolkit-independent message box on X11: the message goes to standard
-  // error, where a person who started the program from a terminal sees it.
+  // Also on standard error, where a person who started the program from a
+  // terminal (or without a display) sees it.
   std::string line = ToUTF8(caption) + ": " + ToUTF8(text);
   std::fprintf(stderr, "%s\n", line.c_str());
+  ShowPlainDialog(ToUTF8(text), ToUTF8(caption), {"OK"}, 0);
 }
 
 }  // namespace ui

@@ -146,11 +146,53 @@ def main():
     screen = Screen()
     w = LiveWindow(theme, work, tool)
     try:
-        run_cases(w, screen)
+        failures = run_cases(w, screen)
     finally:
         if w.proc.poll() is None:
             w.proc.kill()
             w.proc.wait()
+    try:
+        layout_that_does_not_build(theme, work, tool)
+        print("ok   a layout that does not build shows the error box and ends the program with status 2")
+    except AssertionError as e:
+        failures.append("error box")
+        print("FAIL error box: %s" % e)
+    if failures:
+        sys.exit("failed: " + ", ".join(failures))
+
+
+def layout_that_does_not_build(theme, work, tool):
+    """A window whose layout is broken: the error box names the file, the
+    window never appears, and once the box is answered the program ends with
+    status 2 (the caller learns it)."""
+    broken = os.path.join(work, "broken")
+    os.makedirs(os.path.join(broken, "layouts"), exist_ok=True)
+    for name in os.listdir(theme):
+        if name.endswith(".xml"):
+            with open(os.path.join(theme, name), "rb") as src, open(os.path.join(broken, name), "wb") as dst:
+                dst.write(src.read())
+    with open(os.path.join(broken, "layouts", "broken.xml"), "w") as f:
+        f.write('<?xml version="1.0"?>\n<Window size="300,200">\n  <VBox>\n</Window>\n')
+    before = set(xdo("search", "--onlyvisible", "--name", "").split())
+    proc = subprocess.Popen([*tool, "--theme", broken, "--window", "layouts/broken.xml"],
+                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    try:
+        box = wait_for("the error box", lambda: next(
+            (wid for wid in xdo("search", "--onlyvisible", "--name", "^Pravik$").split() if wid not in before), None))
+        assert proc.poll() is None, "the program ended before the box was answered"
+        assert not set(xdo("search", "--onlyvisible", "--name", "^lumacast-layout$").split()) - before, \
+            "the broken layout's window appeared"
+        # Keys go to the focused window, or (Wine, no window manager) to the
+        # one under the pointer.
+        shell = dict(item.split("=", 1) for item in xdo("getwindowgeometry", "--shell", box).split())
+        xdo("mousemove", int(shell["X"]) + 5, int(shell["Y"]) + 5)
+        xdo("key", "Return")
+        status = proc.wait(timeout=WAIT)
+        assert status == 2, "exit status %d" % status
+    finally:
+        if proc.poll() is None:
+            proc.kill()
+            proc.wait()
 
 
 def run_cases(w, screen):
@@ -232,8 +274,7 @@ def run_cases(w, screen):
     case("a check box in the caption selects, unselects and does not drag", check_box)
     case("the caption drags the window", caption_drag)
     case("the close button ends the program with status 0", close)
-    if failures:
-        sys.exit("failed: " + ", ".join(failures))
+    return failures
 
 
 if __name__ == "__main__":

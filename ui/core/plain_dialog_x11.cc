@@ -1,4 +1,4 @@
-#include "app/startup/system_prompt_x11.h"
+#include "ui/core/plain_dialog_x11.h"
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <vector>
 
+namespace ui {
 namespace {
 
 constexpr int kMargin = 16;
@@ -15,8 +16,7 @@ constexpr int kTextWidth = 420;
 constexpr int kButtonGap = 10;
 
 struct Button {
-  const char* label;
-  X11DialogResult result;
+  std::string label;
   int x, y, width, height;
   bool Contains(int px, int py) const {
     return px >= x && px < x + width && py >= y && py < y + height;
@@ -49,17 +49,18 @@ std::vector<std::string> WrapText(XFontStruct* font, const std::string& text, in
   return lines;
 }
 
-class RetryDialog {
+class PlainDialog {
  public:
-  explicit RetryDialog(Display* display) : display_(display) {}
-  ~RetryDialog() {
+  explicit PlainDialog(Display* display) : display_(display) {}
+  ~PlainDialog() {
     if (gc_) XFreeGC(display_, gc_);
     if (window_) XDestroyWindow(display_, window_);
     if (font_ && font_loaded_) XFreeFont(display_, font_);
     else if (font_) XFreeFontInfo(nullptr, font_, 1);
   }
 
-  X11DialogResult Run(const std::string& text, const std::string& caption) {
+  int Run(const std::string& text, const std::string& caption, const std::vector<std::string>& labels,
+          int cancel_index) {
     const int screen = DefaultScreen(display_);
     const Window root = RootWindow(display_, screen);
     gc_ = XCreateGC(display_, root, 0, nullptr);
@@ -67,7 +68,7 @@ class RetryDialog {
     if (!font_) font_ = XLoadQueryFont(display_, "fixed");
     font_loaded_ = font_ != nullptr;
     if (!font_) font_ = XQueryFont(display_, XGContextFromGC(gc_));
-    if (!font_) return X11DialogResult::kCancel;
+    if (!font_) return cancel_index;
     if (font_loaded_) XSetFont(display_, gc_, font_->fid);
 
     line_height_ = font_->ascent + font_->descent + 2;
@@ -76,8 +77,7 @@ class RetryDialog {
     const int width = kTextWidth + 2 * kMargin;
     const int height = kMargin + static_cast<int>(lines_.size()) * line_height_ + 2 * kMargin +
                        button_height + kMargin;
-    buttons_ = {{"Try Again", X11DialogResult::kRetry, 0, 0, 0, button_height},
-                {"Cancel", X11DialogResult::kCancel, 0, 0, 0, button_height}};
+    for (const std::string& label : labels) buttons_.push_back({label, 0, 0, 0, button_height});
     int right = width - kMargin;
     for (auto it = buttons_.rbegin(); it != buttons_.rend(); ++it) {
       it->width = std::max(84, TextWidth(font_, it->label) + 24);
@@ -131,20 +131,20 @@ class RetryDialog {
         case ButtonRelease: {
           if (event.xbutton.button != Button1) break;
           const int released = HitTest(event.xbutton.x, event.xbutton.y);
-          if (pressed >= 0 && released == pressed) return buttons_[pressed].result;
+          if (pressed >= 0 && released == pressed) return pressed;
           pressed = -1;
           Draw(pressed);
           break;
         }
         case KeyPress: {
           const KeySym key = XLookupKeysym(&event.xkey, 0);
-          if (key == XK_Escape) return X11DialogResult::kCancel;
-          if (key == XK_Return || key == XK_KP_Enter) return X11DialogResult::kRetry;
+          if (key == XK_Escape) return cancel_index;
+          if ((key == XK_Return || key == XK_KP_Enter) && !buttons_.empty()) return 0;
           break;
         }
         case ClientMessage:
           if (static_cast<Atom>(event.xclient.data.l[0]) == delete_atom)
-            return X11DialogResult::kCancel;
+            return cancel_index;
           break;
         default:
           break;
@@ -181,8 +181,8 @@ class RetryDialog {
       XSetForeground(display_, gc_, down ? white : black);
       const int label_width = TextWidth(font_, b.label);
       XDrawString(display_, window_, gc_, b.x + (b.width - label_width) / 2,
-                  b.y + (b.height + font_->ascent - font_->descent) / 2, b.label,
-                  static_cast<int>(std::char_traits<char>::length(b.label)));
+                  b.y + (b.height + font_->ascent - font_->descent) / 2, b.label.data(),
+                  static_cast<int>(b.label.size()));
     }
     XFlush(display_);
   }
@@ -199,14 +199,17 @@ class RetryDialog {
 
 }  // namespace
 
-X11DialogResult ShowX11RetryDialog(const std::string& text, const std::string& caption) {
+int ShowPlainDialog(const std::string& text, const std::string& caption, const std::vector<std::string>& buttons,
+                    int cancel_index) {
   Display* display = XOpenDisplay(nullptr);
-  if (!display) return X11DialogResult::kNoDisplay;
-  X11DialogResult result;
+  if (!display) return -1;
+  int result;
   {
-    RetryDialog dialog(display);
-    result = dialog.Run(text, caption);
+    PlainDialog dialog(display);
+    result = dialog.Run(text, caption, buttons, cancel_index);
   }
   XCloseDisplay(display);
   return result;
 }
+
+}  // namespace ui
