@@ -23,7 +23,8 @@ endfunction()
 # run by the host's interpreter named by its path. Named as a target
 # (Python3::Interpreter), ctest would start it through the cross-compiling
 # emulator, and Wine hands a Unix program off and ends 0 whatever the script
-# says: the test could never fail.
+# says: the test could never fail. Empty arguments are dropped on the way:
+# give an option that may be empty as "--name=${value}".
 find_package(Python3 REQUIRED COMPONENTS Interpreter)
 function(lumacast_add_script_test name script)
   add_test(NAME ${name} COMMAND "${Python3_EXECUTABLE}" "${script}" ${ARGN})

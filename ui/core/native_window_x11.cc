@@ -53,6 +53,11 @@ class Connection {
   static Connection* Get() {
     static Connection* connection = [] {
       Display* display = XOpenDisplay(nullptr);
+      if (!display) {
+        // Said once: every window of the process fails the same way.
+        const char* name = std::getenv("DISPLAY");
+        std::fprintf(stderr, "cannot open the X display \"%s\"\n", name ? name : "");
+      }
       return display ? new Connection(display) : nullptr;
     }();
     return connection;

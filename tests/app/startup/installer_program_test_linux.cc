@@ -1,6 +1,6 @@
 // The real lumacast-installer, started twice: the second copy asks (an X11
 // dialog with a display, standard error without one), and its answer decides
-// what happens. Each test has its own lock folder (XDG_RUNTIME_DIR).
+// what happens; without any display the program cannot show its window. Each test has its own lock folder (XDG_RUNTIME_DIR).
 #include <gtest/gtest.h>
 
 // After gtest: Xlib's macros (None, Bool, ...) break its headers.
@@ -145,6 +145,20 @@ TEST_F(InstallerProgramTest, WithoutDisplaySecondCopyPrintsThePromptAndExitsZero
   EXPECT_TRUE(first.Running());
   first.Terminate();  // the orderly quit of the UI loop
   EXPECT_EQ(first.WaitForExit(), 0);
+}
+
+// Without a display the window cannot be made: the program says why and ends
+// with 1, and it let go of the guard (the next copy says the same, not the
+// single-instance prompt).
+TEST_F(InstallerProgramTest, WithoutAnyDisplayTheProgramSaysSoAndEndsWithOne) {
+  ASSERT_TRUE(first.Start(dir_, false, dir_ + "/first.log"));
+  EXPECT_EQ(first.WaitForExit(), 1);
+  EXPECT_NE(ReadFile(dir_ + "/first.log").find("cannot open the X display"), std::string::npos)
+      << ReadFile(dir_ + "/first.log");
+  ASSERT_TRUE(second.Start(dir_, false, dir_ + "/second.log"));
+  EXPECT_EQ(second.WaitForExit(), 1);
+  EXPECT_NE(ReadFile(dir_ + "/second.log").find("cannot open the X display"), std::string::npos)
+      << ReadFile(dir_ + "/second.log");
 }
 
 class InstallerDialogTest : public InstallerProgramTest {

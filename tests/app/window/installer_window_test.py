@@ -132,8 +132,16 @@ class Installer:
         with open(os.path.join(self.work, "output.txt"), "wb") as output:
             self.proc = subprocess.Popen(ARGS.runner + [ARGS.program], env=env, stdout=output,
                                          stderr=subprocess.STDOUT)
-        self.window = wait_for("the main window", self.find_window)
+        self.window = wait_for("the main window", self.find_window_while_running)
         wait_for("the window at its size", lambda: self.size()[0] > 0)
+
+    def find_window_while_running(self):
+        if self.proc.poll() is not None:
+            with open(os.path.join(self.work, "output.txt"), errors="replace") as f:
+                output = f.read()[-2000:]
+            raise AssertionError("the installer ended with status %d before its window appeared: %s" %
+                                 (self.proc.returncode, output))
+        return self.find_window()
 
     def find_window(self):
         ids = xdo("search", "--onlyvisible", "--name", "^LumaCast Setup$").split()
