@@ -62,25 +62,21 @@ if ! python3 "$server" start --state-dir "$work/server" --file "$package" \
 fi
 
 mkdir -p "$out"
-python3 - "$program" "$layout_tool" "$package" "$work" "$out" "${web_port:-47803}" <<'PY'
+PYTHONPATH="$root/tools/xdrive" python3 - "$program" "$layout_tool" "$package" "$work" "$out" "${web_port:-47803}" <<'PY'
 import functools, json, os, subprocess, sys, time, urllib.request
+
+import xdrive
+from xdrive import screen_pixel as pixel, visible_windows, window_rect as rect_of, xdo
 
 program, layout_tool, package, work, out, web_port = sys.argv[1:7]
 WAIT = 90.0  # seconds: a whole download and install of the demo package
 
 
-def xdo(*args):
-    return subprocess.run(["xdotool", *map(str, args)], capture_output=True, text=True, timeout=30).stdout
-
-
 def wait_for(what, check, timeout=WAIT):
-    end = time.monotonic() + timeout
-    while time.monotonic() < end:
-        value = check()
-        if value:
-            return value
-        time.sleep(0.1)
-    raise SystemExit("screenshots: timed out waiting for " + what)
+    try:
+        return xdrive.wait_for(what, check, timeout)
+    except AssertionError as error:
+        raise SystemExit("screenshots: %s" % error)
 
 
 def control(command):
@@ -99,15 +95,6 @@ def geometry(layout, page=None):
         data["controls"][0]["x"]  # the shadow around the layout's root
 
 
-def rect_of(window):
-    v = dict(line.split("=", 1) for line in xdo("getwindowgeometry", "--shell", window).split() if "=" in line)
-    return int(v.get("X", 0)), int(v.get("Y", 0)), int(v.get("WIDTH", 0)), int(v.get("HEIGHT", 0))
-
-
-def pixel(x, y):
-    text = subprocess.run(["import", "-window", "root", "-crop", "1x1+%d+%d" % (x, y), "txt:-"],
-                          capture_output=True, text=True, timeout=30).stdout.strip()
-    return text.splitlines()[-1].split()[2] if text else ""
 
 
 def pointer_away():
@@ -149,7 +136,7 @@ class Installer:
         self.button_blue = wait_for("the window painted", lambda: self.button_colour("btn_startinstall"), 30)
 
     def find_window(self):
-        ids = xdo("search", "--onlyvisible", "--name", "^LumaCast Setup$").split()
+        ids = visible_windows("^LumaCast Setup$")
         return ids[-1] if ids else None
 
     def rect(self):
@@ -180,7 +167,7 @@ class Installer:
 
     def other_window(self):
         (width, _), _controls, pad = geometry("msgbox/msgbox.xml")
-        for window in xdo("search", "--onlyvisible", "--name", ".*").split():
+        for window in visible_windows(".*"):
             # The box with its shadow (layered windows) or without (plain X11).
             if window != self.window and rect_of(window)[2] in (width, width - 2 * pad):
                 return window

@@ -28,22 +28,16 @@ import time
 import urllib.parse
 import urllib.request
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "..", "tools", "xdrive"))
+from xdrive import screen_pixel as pixel, visible_windows, window_rect, xdo  # noqa: E402
+import xdrive  # noqa: E402
+
 WAIT = 90.0  # seconds; a download of the demo package and Wine's first start
 ARGS = None
 
 
-def xdo(*args):
-    return subprocess.run(["xdotool", *map(str, args)], capture_output=True, text=True, timeout=30).stdout
-
-
 def wait_for(what, check, timeout=WAIT):
-    end = time.monotonic() + timeout
-    while time.monotonic() < end:
-        value = check()
-        if value:
-            return value
-        time.sleep(0.1)
-    raise AssertionError("timed out waiting for " + what)
+    return xdrive.wait_for(what, check, timeout)
 
 
 def control(path="", body=None):
@@ -144,14 +138,11 @@ class Installer:
         return self.find_window()
 
     def find_window(self):
-        ids = xdo("search", "--onlyvisible", "--name", "^LumaCast Setup$").split()
+        ids = visible_windows("^LumaCast Setup$")
         return ids[-1] if ids else None
 
     def position_size(self):
-        out = xdo("getwindowgeometry", "--shell", self.window)
-        values = dict(line.split("=", 1) for line in out.split() if "=" in line)
-        return (int(values.get("X", 0)), int(values.get("Y", 0)), int(values.get("WIDTH", 0)),
-                int(values.get("HEIGHT", 0)))
+        return window_rect(self.window)
 
     def size(self):
         return self.position_size()[2:]
@@ -183,13 +174,6 @@ class Installer:
             self.proc.wait(30)
 
 
-def pixel(px, py):
-    """The screen colour at a point (ImageMagick's import)."""
-    out = subprocess.run(["import", "-window", "root", "-crop", "1x1+%d+%d" % (px, py), "txt:-"],
-                         capture_output=True, text=True, timeout=30).stdout
-    return out.strip().splitlines()[-1].split()[2] if out.strip() else ""
-
-
 def steady_pixel(px, py):
     """The screen colour at a point once it no longer changes (a window fades
     in after it is shown), or "" while it still does."""
@@ -215,16 +199,10 @@ def screen_rect(app, name, page):
     return x + c["x"] - offset, y + c["y"] - offset, c["width"], c["height"]
 
 
-def box_rect(box):
-    out = xdo("getwindowgeometry", "--shell", box)
-    v = dict(line.split("=", 1) for line in out.split() if "=" in line)
-    return int(v["X"]), int(v["Y"]), int(v["WIDTH"]), int(v["HEIGHT"])
-
-
 def click_box_button(app, box, name):
     """Clicks a button of the question box. The box grows with its text and its
     buttons sit at its bottom, so they are found from the bottom edge."""
-    x, y, w, h = box_rect(box)
+    x, y, w, h = window_rect(box)
     geometry = app.box_geometry
     offset = (geometry.size[0] - w) // 2
     c = geometry.rect(name)
@@ -237,12 +215,8 @@ def click_box_button(app, box, name):
 
 def message_box(app):
     """The installer's other visible window (the question box), or None."""
-    for window in xdo("search", "--onlyvisible", "--name", ".*").split():
-        if window == app.window:
-            continue
-        out = xdo("getwindowgeometry", "--shell", window)
-        v = dict(line.split("=", 1) for line in out.split() if "=" in line)
-        if int(v.get("WIDTH", 0)) in app.box_widths:
+    for window in visible_windows(".*"):
+        if window != app.window and window_rect(window)[2] in app.box_widths:
             return window
     return None
 
@@ -358,7 +332,7 @@ def case_box_close_opens_package_page():
     try:
         box = open_question_box(app)
         time.sleep(0.5)
-        px, py = app.point("closebtn", app.box_geometry, box_rect(box))
+        px, py = app.point("closebtn", app.box_geometry, window_rect(box))
         xdo("mousemove", "--sync", px, py)
         time.sleep(0.15)
         xdo("click", 1)

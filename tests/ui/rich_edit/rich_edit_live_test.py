@@ -16,24 +16,17 @@ import subprocess
 import sys
 import tempfile
 import threading
-import time
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "..", "tools", "xdrive"))
+from xdrive import visible_windows, window_rect, xdo  # noqa: E402
+import xdrive  # noqa: E402
 
 WAIT = 60.0
 PATH = r"C:\Program Files\LumaCast"
 
 
-def xdo(*args):
-    return subprocess.run(["xdotool", *map(str, args)], capture_output=True, text=True, timeout=30).stdout
-
-
 def wait_for(what, check, timeout=WAIT):
-    end = time.monotonic() + timeout
-    while time.monotonic() < end:
-        value = check()
-        if value:
-            return value
-        time.sleep(0.05)
-    raise AssertionError("timed out waiting for " + what)
+    return xdrive.wait_for(what, check, timeout, interval=0.05)
 
 
 def clipboard_from_another_client():
@@ -71,13 +64,12 @@ def main():
                 return None
         layout = json.loads(wait_for("the geometry", read_geometry))
         controls = {c["name"]: c for c in layout["controls"] if c["name"]}
-        wid = wait_for("the window", lambda: (xdo("search", "--onlyvisible", "--name", "^lumacast-layout$").split()
-                                               or [None])[-1])
+        wid = wait_for("the window", lambda: (visible_windows("^lumacast-layout$") or [None])[-1])
 
         def point(name):
-            g = dict(item.split("=", 1) for item in xdo("getwindowgeometry", "--shell", wid).split())
+            x, y, _w, _h = window_rect(wid)
             c = controls[name]
-            return int(g["X"]) + c["x"] + c["width"] // 2, int(g["Y"]) + c["y"] + c["height"] // 2
+            return x + c["x"] + c["width"] // 2, y + c["y"] + c["height"] // 2
 
         def click(name, times=1):
             xdo("mousemove", *point(name))

@@ -21,6 +21,10 @@ import sys
 import threading
 import time
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "..", "tools", "xdrive"))
+from xdrive import visible_windows, window_rect, xdo  # noqa: E402
+import xdrive  # noqa: E402
+
 WAIT = 60.0  # seconds; Wine's first start is slow
 
 NORMAL = (0x20, 0x60, 0xC0)
@@ -56,18 +60,8 @@ class Screen:
         return ((value >> 16) & 0xFF, (value >> 8) & 0xFF, value & 0xFF)
 
 
-def xdo(*args):
-    return subprocess.run(["xdotool", *map(str, args)], capture_output=True, text=True, timeout=30).stdout
-
-
 def wait_for(what, check, timeout=WAIT):
-    end = time.monotonic() + timeout
-    while time.monotonic() < end:
-        value = check()
-        if value:
-            return value
-        time.sleep(0.05)
-    raise AssertionError("timed out waiting for " + what)
+    return xdrive.wait_for(what, check, timeout, interval=0.05)
 
 
 class LiveWindow:
@@ -75,7 +69,7 @@ class LiveWindow:
         self.geometry_file = os.path.join(work, "window_geometry.json")
         if os.path.exists(self.geometry_file):
             os.remove(self.geometry_file)
-        before = set(xdo("search", "--onlyvisible", "--name", "").split())
+        before = set(visible_windows())
         self.proc = subprocess.Popen(
             [*tool, "--theme", theme, "--window", "--geometry", self.geometry_file, "layouts/window.xml"],
             stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
@@ -86,7 +80,7 @@ class LiveWindow:
         self.controls = {c["name"]: c for c in layout["controls"] if c["name"]}
 
         def new_window():
-            for wid in xdo("search", "--onlyvisible", "--name", "^lumacast-layout$").split():
+            for wid in visible_windows("^lumacast-layout$"):
                 if wid not in before:
                     return wid
             return None
@@ -123,9 +117,7 @@ class LiveWindow:
         wait_for(repr(line) + " x%d" % times, lambda: self.count(line) >= times)
 
     def origin(self):
-        shell = xdo("getwindowgeometry", "--shell", self.wid)
-        values = dict(item.split("=", 1) for item in shell.split())
-        return int(values["X"]), int(values["Y"])
+        return window_rect(self.wid)[:2]
 
     def point(self, name, dx=None, dy=None):
         """Screen point inside control `name` (its centre unless given)."""
@@ -173,19 +165,19 @@ def layout_that_does_not_build(theme, work, tool):
                 dst.write(src.read())
     with open(os.path.join(broken, "layouts", "broken.xml"), "w") as f:
         f.write('<?xml version="1.0"?>\n<Window size="300,200">\n  <VBox>\n</Window>\n')
-    before = set(xdo("search", "--onlyvisible", "--name", "").split())
+    before = set(visible_windows())
     proc = subprocess.Popen([*tool, "--theme", broken, "--window", "layouts/broken.xml"],
                             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     try:
         box = wait_for("the error box", lambda: next(
-            (wid for wid in xdo("search", "--onlyvisible", "--name", "^Pravik$").split() if wid not in before), None))
+            (wid for wid in visible_windows("^Pravik$") if wid not in before), None))
         assert proc.poll() is None, "the program ended before the box was answered"
-        assert not set(xdo("search", "--onlyvisible", "--name", "^lumacast-layout$").split()) - before, \
+        assert not set(visible_windows("^lumacast-layout$")) - before, \
             "the broken layout's window appeared"
         # Keys go to the focused window, or (Wine, no window manager) to the
         # one under the pointer.
-        shell = dict(item.split("=", 1) for item in xdo("getwindowgeometry", "--shell", box).split())
-        xdo("mousemove", int(shell["X"]) + 5, int(shell["Y"]) + 5)
+        x, y, _w, _h = window_rect(box)
+        xdo("mousemove", x + 5, y + 5)
         xdo("key", "Return")
         status = proc.wait(timeout=WAIT)
         assert status == 2, "exit status %d" % status
@@ -266,7 +258,7 @@ def run_cases(w, screen):
         w.wait_line("event 41 closebtn", 1)
         status = w.proc.wait(timeout=WAIT)
         assert status == 0, "exit status %d" % status
-        wait_for("the window to go", lambda: w.wid not in xdo("search", "--onlyvisible", "--name", "").split())
+        wait_for("the window to go", lambda: w.wid not in visible_windows())
 
     case("hover changes the state image", hover)
     case("a press that leaves the button raises no click", press_leave_release)
