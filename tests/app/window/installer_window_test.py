@@ -280,6 +280,32 @@ def case_install_and_start():
         app.end()
 
 
+def case_keyboard_only():
+    """Every step without the mouse: Tab reaches the close button first (the
+    top row), then the page's main button; Return presses it."""
+    app = Installer("keyboard")
+    try:
+        # Keys go to the focused window; under Wine without a window manager,
+        # to the one under the pointer: rest it on the header, away from controls.
+        x, y, w, _h = app.position_size()
+        xdo("mousemove", "--sync", x + w // 2, y + 40)
+        wait_for("the window painted", lambda: steady_pixel(*app.point("btn_startinstall")))
+        for key in ("Tab", "Tab", "Return"):
+            xdo("key", key)
+        wait_for("the install's result", lambda: [a for a, _ in reports() if a == "InstallResultReport"])
+        assert os.path.exists(os.path.join(app.install_dir, "lumacast.exe")), "not installed"
+        wait_for("the installed page", lambda: steady_pixel(*app.point("btn_startapp", Geometry(
+            "basic/basic.xml", app.scale, "installedpage"))))
+        for key in ("Tab", "Tab", "Return"):
+            xdo("key", key)
+        assert app.wait_exit() == 0, "installer exit code %s" % app.proc.returncode
+        started = os.path.join(app.install_dir, "started.txt")
+        wait_for("the product's start record", lambda: os.path.exists(started))
+        assert "--install" in open(started).read(), "product started without --install"
+    finally:
+        app.end()
+
+
 def case_agreement_gates_install():
     app = Installer("agreement")
     try:
@@ -552,6 +578,7 @@ def case_xhdpi_at_150_percent():
 
 CASES = {
     "install": case_install_and_start,
+    "keyboard": case_keyboard_only,
     "agreement": case_agreement_gates_install,
     "customize": case_customize_bar,
     "quit": case_quit_confirmation,
