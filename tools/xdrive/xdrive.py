@@ -41,3 +41,9 @@ def screen_pixel(x, y):
     text = subprocess.run(["import", "-window", "root", "-crop", "1x1+%d+%d" % (x, y), "txt:-"],
                           capture_output=True, text=True, timeout=30).stdout.strip()
     return text.splitlines()[-1].split()[2] if text else ""
+
+
+def root_window():
+    """Id of the screen's root window."""
+    ids = xdo("search", "--maxdepth", "0", "--name", "").split()
+    return ids[0] if ids else ""

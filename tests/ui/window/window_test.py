@@ -22,7 +22,7 @@ import threading
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "..", "tools", "xdrive"))
-from xdrive import visible_windows, window_rect, xdo  # noqa: E402
+from xdrive import root_window, visible_windows, window_rect, xdo  # noqa: E402
 import xdrive  # noqa: E402
 
 WAIT = 60.0  # seconds; Wine's first start is slow
@@ -88,8 +88,10 @@ class LiveWindow:
         self.wid = wait_for("the window on screen", new_window)
         # Shown with focus, it takes the keyboard focus itself (no window
         # manager). Wine leaves the X focus at PointerRoot (xdotool then names
-        # no window): keys go to the window under the pointer.
-        wait_for("the keyboard focus", lambda: xdo("getwindowfocus").strip() in (self.wid, ""))
+        # no window) or at the root window, where an earlier focused window
+        # left it: either way keys go to the window under the pointer.
+        accepted = (self.wid, "", root_window())
+        wait_for("the keyboard focus", lambda: xdo("getwindowfocus").strip() in accepted)
 
     def _read(self):
         for line in self.proc.stdout:
