@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -18,6 +17,7 @@
 #include "demo_paths.h"
 #include "platform/registry.h"
 #include "tests/app/flow/flow_harness.h"
+#include "tests/app/flow/flow_server_test.h"
 
 namespace fs = std::filesystem;
 using namespace flow_test;
@@ -30,50 +30,17 @@ constexpr auto kFlowTimeout = seconds(90);
 
 std::string Narrow(const fs::path& path) { return path.string(); }
 
-class FlowEndToEndTest : public ::testing::Test {
+class FlowEndToEndTest : public FlowServerTest {
  protected:
-  static void SetUpTestSuite() { server_ = new TestServer(); }
-  static void TearDownTestSuite() {
-    delete server_;
-    server_ = nullptr;
-  }
-
   void SetUp() override {
-    ASSERT_TRUE(server_->ok()) << server_->error();
-    ASSERT_TRUE(EnsureFlowThreads());
-    ASSERT_TRUE(server_->Reset());
-    ASSERT_TRUE(server_->SetFile(LUMACAST_DEMO_SETUP_PATH_A));
-
-    static int counter = 0;
-    root_ = fs::temp_directory_path() / ("lumacast flow " + std::to_string(++counter) + "-" +
-                                         std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
-    fs::create_directories(root_ / "config");
-    fs::create_directories(root_ / "data");
-    SetEnv("XDG_CONFIG_HOME", Narrow(root_ / "config"));
-    SetEnv("XDG_DATA_HOME", Narrow(root_ / "data"));
-    SetEnv("LUMACAST_DEMO_SETUP_LOG", Narrow(root_ / "setup.log"));
-    SetEnv("LUMACAST_DEMO_SETUP_SCRIPT", Narrow(root_ / "setup.script"));
-    SetEnv("LUMACAST_DEMO_PRODUCT_LOG", Narrow(root_ / "product.log"));
-    SetEnv("LUMACAST_DECOY_LOG", Narrow(root_ / "decoy.log"));
-    SetEnv("LUMACAST_DEMO_PRODUCT_STAY", "");
-    // The real registry (Wine) outlives a test: start from "nothing installed".
-    WriteRegistryString(kAppInfoKey, L"InstallerPath", L"");
-    DeleteUninstallEntry(0, L"LumaCast");
-    DeleteUninstallEntry(kRegistryView64, L"LumaCast");
-
+    FlowServerTest::SetUp();
+    if (HasFatalFailure()) return;
     // Folders with spaces, and decoys on the prefixes an unquoted command
     // line would start ("<root>/dl.exe" for "<root>/dl dir/LumaCast.exe").
     download_dir_ = root_ / "dl dir";
     install_dir_ = root_ / "inst dir";
     fs::copy_file(LUMACAST_DEMO_DECOY_PATH_W, root_ / "dl.exe");
     fs::copy_file(LUMACAST_DEMO_DECOY_PATH_W, root_ / "inst.exe");
-  }
-
-  void TearDown() override {
-    if (flow_) RunOnUi([this] { flow_.reset(); });
-    if (context_) RunOnUi([this] { context_.reset(); });
-    std::error_code ignored;
-    fs::remove_all(root_, ignored);
   }
 
   // Builds the context and the flow on the UI thread, then presses "Install Now".
@@ -91,13 +58,7 @@ class FlowEndToEndTest : public ::testing::Test {
     }));
   }
 
-  // Waits for a result page; returns "show installedpage" or "show installfaildpage".
-  // The rest of the result step has run by the time it returns.
-  std::string WaitForResult() {
-    std::string page = view_.WaitForEither("show installedpage", "show installfaildpage", kFlowTimeout);
-    RunOnUi([] {});
-    return page;
-  }
+  std::string WaitForResult() { return FlowServerTest::WaitForResult(kFlowTimeout); }
 
   void Click(const std::wstring& button) {
     ASSERT_TRUE(RunOnUi([this, button] { flow_->HandleFlowButton(button); }));
@@ -115,19 +76,9 @@ class FlowEndToEndTest : public ::testing::Test {
     return nullptr;
   }
 
-  void WriteSetupScript(const std::string& lines) {
-    std::ofstream(root_ / "setup.script", std::ios::binary) << lines;
-  }
-
-  static TestServer* server_;
-  fs::path root_, download_dir_, install_dir_;
-  RecordingView view_;
+  fs::path download_dir_, install_dir_;
   std::vector<std::wstring> opened_;
-  std::unique_ptr<InstallerContext> context_;
-  std::unique_ptr<InstallFlow> flow_;
 };
-
-TestServer* FlowEndToEndTest::server_ = nullptr;
 
 using Names = std::vector<std::string>;
 
@@ -335,71 +286,6 @@ TEST_F(FlowEndToEndTest, SetupFailingThreeTimes) {
   DeleteUninstallEntry(0, L"Full LumaCast");
 }
 
-}  // namespace
-
-#if !defined(_WIN32)
-#include <curl/curl.h>
-#endif
-
-namespace {
-
-#if !defined(_WIN32)
-// The server's own certificate, asked for without verification, so that
-// libcurl can be told to trust it.
-bool SaveServerCertificate(const fs::path& file) {
-  CURL* curl = curl_easy_init();
-  const std::string url =
-      "https://" + TestServer::Host(TestServer::kReportPort) + "/caller?c=site&a=reportEvent";
-  curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
-  curl_easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, 0L);
-  curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, 0L);
-  curl_easy_setopt(curl, CURLOPT_CERTINFO, 1L);
-  curl_easy_setopt(curl, CURLOPT_NOBODY, 1L);
-  std::string pem;
-  if (curl_easy_perform(curl) == CURLE_OK) {
-    curl_certinfo* info = nullptr;
-    if (curl_easy_getinfo(curl, CURLINFO_CERTINFO, &info) == CURLE_OK && info && info->num_of_certs > 0) {
-      for (curl_slist* item = info->certinfo[0]; item; item = item->next) {
-        if (std::strncmp(item->data, "Cert:", 5) == 0) pem = item->data + 5;
-      }
-    }
-  }
-  curl_easy_cleanup(curl);
-  std::ofstream(file, std::ios::binary) << pem;
-  return !pem.empty();
-}
-#endif
-
-// Makes the secure address one the download trusts, for the life of the
-// object. Linux: libcurl trusts the server's own self-signed certificate.
-// Windows: the server presents a certificate from the test root the Wine
-// prefix trusts, so the real system verification passes.
-class TrustedSecureMirror {
- public:
-  TrustedSecureMirror(TestServer* server, const fs::path& folder) : server_(server) {
-#if defined(_WIN32)
-    (void)folder;
-    ok_ = server->UseCertificate(LUMACAST_DEMO_TLS_CERT_PATH_A, LUMACAST_DEMO_TLS_KEY_PATH_A);
-#else
-    const fs::path pem = folder / "server.pem";
-    ok_ = SaveServerCertificate(pem);
-    if (ok_) TrustCertificatesForTesting(pem.wstring());
-#endif
-  }
-  ~TrustedSecureMirror() {
-#if defined(_WIN32)
-    server_->UseCertificate("", "");
-#else
-    TrustCertificatesForTesting(L"");
-#endif
-  }
-  bool ok() const { return ok_; }
-
- private:
-  TestServer* server_;
-  bool ok_ = false;
-};
-
 uintmax_t BytesAt(const fs::path& file) {
   std::error_code missing;
   const uintmax_t size = fs::file_size(file, missing);
@@ -417,7 +303,7 @@ std::string RedirectToPlainCdn() {
 // (urlmon under Wine has already asked it by then; libcurl never does). In the
 // flow, that attempt fails and the plain mirror's own attempt installs.
 TEST_F(FlowEndToEndTest, SecureSourceIsNeverRedirectedToAPlainAddress) {
-  TrustedSecureMirror trust(server_, root_);
+  TrustedPackageMirror trust(server_, root_, LUMACAST_DEMO_TLS_CERT_PATH_A, LUMACAST_DEMO_TLS_KEY_PATH_A);
   ASSERT_TRUE(trust.ok());
   const std::string package_address =
       "https://" + TestServer::Host(TestServer::kReportPort) + "/caller?a=downloadPackage&c=site";

@@ -20,6 +20,7 @@
 #include "demo_paths.h"
 #include "platform/registry.h"
 #include "tests/app/flow/flow_harness.h"
+#include "tests/app/flow/flow_server_test.h"
 
 namespace fs = std::filesystem;
 using namespace flow_test;
@@ -30,40 +31,13 @@ namespace {
 
 constexpr auto kFlowTimeout = seconds(100);
 
-class HostileFlowTest : public ::testing::Test {
+class HostileFlowTest : public FlowServerTest {
  protected:
-  static void SetUpTestSuite() { server_ = new TestServer(); }
-  static void TearDownTestSuite() {
-    delete server_;
-    server_ = nullptr;
-  }
-
   void SetUp() override {
-    ASSERT_TRUE(server_->ok()) << server_->error();
-    ASSERT_TRUE(EnsureFlowThreads());
-    ASSERT_TRUE(server_->Reset());
-    ASSERT_TRUE(server_->SetFile(LUMACAST_DEMO_SETUP_PATH_A));
-    static int counter = 0;
-    root_ = fs::temp_directory_path() /
-            ("lumacast hostile " + std::to_string(++counter) + "-" +
-             std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
-    fs::create_directories(root_ / "config");
-    fs::create_directories(root_ / "data");
-    SetEnv("XDG_CONFIG_HOME", (root_ / "config").string());
-    SetEnv("XDG_DATA_HOME", (root_ / "data").string());
-    SetEnv("LUMACAST_DEMO_SETUP_LOG", (root_ / "setup.log").string());
-    SetEnv("LUMACAST_DEMO_SETUP_SCRIPT", (root_ / "setup.script").string());
-    SetEnv("LUMACAST_DEMO_PRODUCT_LOG", (root_ / "product.log").string());
-    WriteRegistryString(kAppInfoKey, L"InstallerPath", L"");
+    FlowServerTest::SetUp();
+    if (HasFatalFailure()) return;
     download_dir_ = root_ / "dl";
     fs::create_directories(download_dir_);
-  }
-
-  void TearDown() override {
-    if (flow_) RunOnUi([this] { flow_.reset(); });
-    if (context_) RunOnUi([this] { context_.reset(); });
-    std::error_code ignored;
-    fs::remove_all(root_, ignored);
   }
 
   // Builds the context (from `environment` when given) and the flow on the UI
@@ -82,11 +56,7 @@ class HostileFlowTest : public ::testing::Test {
     }));
   }
 
-  std::string WaitForResult() {
-    std::string page = view_.WaitForEither("show installedpage", "show installfaildpage", kFlowTimeout);
-    RunOnUi([] {});
-    return page;
-  }
+  std::string WaitForResult() { return FlowServerTest::WaitForResult(kFlowTimeout); }
 
   const Report* Find(const std::string& action, size_t at_least) {
     reports_ = DecodeReports(server_->WaitForRecords("report", at_least, 30000));
@@ -96,22 +66,16 @@ class HostileFlowTest : public ::testing::Test {
     return nullptr;
   }
 
-  void WriteSetupScript(const std::string& lines) { std::ofstream(root_ / "setup.script", std::ios::binary) << lines; }
   size_t SetupRuns() {
     const std::string log = ReadFileText(root_ / "setup.log");
     return static_cast<size_t>(std::count(log.begin(), log.end(), '\n'));
   }
   bool SetupFileLeft() { return fs::exists(download_dir_ / "LumaCast.exe"); }
 
-  static TestServer* server_;
-  fs::path root_, download_dir_;
-  RecordingView view_;
+  fs::path download_dir_;
   std::vector<Report> reports_;
-  std::unique_ptr<InstallerContext> context_;
-  std::unique_ptr<InstallFlow> flow_;
 };
 
-TestServer* HostileFlowTest::server_ = nullptr;
 
 // A setup that exits with 0 without the product in the folder failed: here
 // the folder is a file, so nothing can be written, and the lenient setup says
