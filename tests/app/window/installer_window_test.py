@@ -491,9 +491,9 @@ class OwnWinePrefix:
     tests run beside this one in the shared prefix and install the demo
     product there (after which the installer rightly quits without its
     question), and Wine reads the DPI only when its server starts, which the
-    shared server must not. System files are hard links (Wine replaces, never
-    rewrites, them); the registry files are copies, with the DPI written in
-    before any server reads them."""
+    shared server must not. System files are hard links (the programs run
+    here only read them); the registry files, which the server writes, are
+    copies, with the DPI written in before any server reads them."""
 
     def __init__(self, name, dpi=96, trust=True):
         c_drive = subprocess.run(ARGS.runner + ["winepath", "-u", "C:\\"], capture_output=True, text=True,
