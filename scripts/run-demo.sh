@@ -30,7 +30,7 @@ fi
 preset=linux
 [ "$mode" = windows ] && preset=windows
 build="$root/build/$preset"
-driver="$root/build/linux/app/lumacast-flow"
+driver="$build/tools/flow_driver/lumacast-flow"
 package="$build/tools/demo/signed/lumacastsetup.exe"
 case "$mode" in
   headless) program="$driver"; targets="lumacast_flow_driver lumacast_demo_packages" ;;

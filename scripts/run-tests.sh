@@ -25,11 +25,13 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# One display for every test that needs one; Xvfb picks a free number.
+# One display for every test that needs one; Xvfb picks a free number. Without
+# -noreset it resets whenever its last client leaves, and drops a connection
+# that arrives meanwhile: a program started just then finds no display.
 start_display() {
   local numfile
   numfile=$(mktemp)
-  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$numfile" >"$logs/xvfb.log" 2>&1 &
+  Xvfb -displayfd 3 -noreset -screen 0 1280x1024x24 -nolisten tcp 3>"$numfile" >"$logs/xvfb.log" 2>&1 &
   xvfb_pid=$!
   for _ in $(seq 100); do
     [ -s "$numfile" ] && break
@@ -88,6 +90,20 @@ run_ctest() {  # run_ctest <preset>: fills passed/failed from ctest's closing li
   echo "   tests took $((SECONDS - t0)) s"
 }
 
+# The README's first command, headless (the Linux flow driver), counted as one
+# more test: the tests' own server has stopped by now, so the demo's server can
+# take the build's ports.
+run_demo() {  # run_demo <preset>
+  local p=$1
+  echo "== $p: the demo (scripts/run-demo.sh --headless)"
+  if step "$logs/$p-demo.log" "$root/scripts/run-demo.sh" --headless; then
+    passed[$p]=$((passed[$p] + 1))
+  else
+    failed[$p]=$((failed[$p] + 1))
+    note[$p]="${note[$p]} (demo failed; see $logs/$p-demo.log)"
+  fi
+}
+
 start_wine() {
   step "$logs/wine-prefix.log" "$root/scripts/wine-prefix.sh" || return 1
   # A persistent server: without it every test process pays for Wine's
@@ -111,6 +127,7 @@ for p in "${platforms[@]}"; do
     fi
   fi
   run_ctest "$p"
+  if [ "$p" = linux ]; then run_demo "$p"; fi
 done
 
 echo

@@ -47,8 +47,10 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# An own display: Xvfb picks a free number and writes it to the descriptor.
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+# An own display: Xvfb picks a free number and writes it to the descriptor;
+# -noreset keeps it from dropping connections while it resets after its last
+# client.
+Xvfb -displayfd 3 -noreset -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
 xvfb_pid=$!
 for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
 [ -s "$work/display" ] || { echo "screenshots: Xvfb did not start" >&2; cat "$work/xvfb.log" >&2; exit 2; }

@@ -433,13 +433,14 @@ class OwnDisplay:
     """A private Xvfb whose root window carries X resources. Xvfb drops root
     window properties when its last client leaves, so a property set by a
     short-lived tool (xprop) is gone before the installer starts: this keeps
-    its own connection open while the installer runs."""
+    its own connection open while the installer runs. -noreset, as for every
+    display of the tests: a resetting Xvfb drops connections that arrive."""
 
     def __init__(self, resources):
         read, write = os.pipe()
-        self.server = subprocess.Popen(["Xvfb", "-displayfd", str(write), "-screen", "0", "1280x1024x24",
-                                        "-nolisten", "tcp"], pass_fds=(write,), stdout=subprocess.DEVNULL,
-                                       stderr=subprocess.DEVNULL)
+        self.server = subprocess.Popen(["Xvfb", "-displayfd", str(write), "-noreset", "-screen", "0",
+                                        "1280x1024x24", "-nolisten", "tcp"], pass_fds=(write,),
+                                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         os.close(write)
         with os.fdopen(read) as numbers:
             number = numbers.readline().strip()  # EOF when Xvfb dies: bounded
