@@ -26,8 +26,6 @@ using std::chrono::seconds;
 
 namespace {
 
-constexpr auto kFlowTimeout = seconds(90);
-
 std::string Narrow(const fs::path& path) { return path.string(); }
 
 class FlowEndToEndTest : public FlowServerTest {
@@ -58,7 +56,6 @@ class FlowEndToEndTest : public FlowServerTest {
     }));
   }
 
-  std::string WaitForResult() { return FlowServerTest::WaitForResult(kFlowTimeout); }
 
   void Click(const std::wstring& button) {
     ASSERT_TRUE(RunOnUi([this, button] { flow_->HandleFlowButton(button); }));

@@ -49,8 +49,8 @@ void FlowServerTest::TearDown() {
   fs::remove_all(root_, ignored);
 }
 
-std::string FlowServerTest::WaitForResult(std::chrono::milliseconds timeout) {
-  std::string page = view_.WaitForEither("show installedpage", "show installfaildpage", timeout);
+std::string FlowServerTest::WaitForResult() {
+  std::string page = view_.WaitForEither("show installedpage", "show installfaildpage", kFlowTimeout);
   RunOnUi([] {});
   return page;
 }

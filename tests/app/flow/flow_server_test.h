@@ -20,6 +20,9 @@
 
 namespace flow_test {
 
+// How long a whole flow (download and setup runs) may take here.
+inline constexpr std::chrono::seconds kFlowTimeout{100};
+
 class FlowServerTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite();
@@ -28,9 +31,9 @@ class FlowServerTest : public ::testing::Test {
   void TearDown() override;
 
   // Waits for a result page; returns "show installedpage" or "show
-  // installfaildpage" (empty after `timeout`). The rest of the result step
+  // installfaildpage" (empty after kFlowTimeout). The rest of the result step
   // has run by the time it returns.
-  std::string WaitForResult(std::chrono::milliseconds timeout);
+  std::string WaitForResult();
   // The demo setup's instructions, one per run ("exit:N", "slow:MS", ...).
   void WriteSetupScript(const std::string& lines);
 

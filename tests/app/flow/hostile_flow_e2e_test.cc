@@ -29,8 +29,6 @@ using std::chrono::seconds;
 
 namespace {
 
-constexpr auto kFlowTimeout = seconds(100);
-
 class HostileFlowTest : public FlowServerTest {
  protected:
   void SetUp() override {
@@ -56,7 +54,6 @@ class HostileFlowTest : public FlowServerTest {
     }));
   }
 
-  std::string WaitForResult() { return FlowServerTest::WaitForResult(kFlowTimeout); }
 
   const Report* Find(const std::string& action, size_t at_least) {
     reports_ = DecodeReports(server_->WaitForRecords("report", at_least, 30000));

@@ -467,24 +467,17 @@ class OwnDisplay:
         x11.XChangeProperty(self.connection, x11.XDefaultRootWindow(self.connection), xa_resource_manager,
                             xa_string, 8, prop_mode_replace, data, len(data))
         x11.XSync(self.connection, 0)
+        self.saved = os.environ["DISPLAY"]
+        os.environ["DISPLAY"] = self.name  # for xdotool and the installer, until closed
 
     def close(self):
+        if getattr(self, "saved", None):
+            os.environ["DISPLAY"] = self.saved
         if getattr(self, "connection", None):
             self.x11.XCloseDisplay(self.connection)
             self.connection = None
         self.server.kill()
         self.server.wait(30)
-
-
-def check_window_at_150_percent(app):
-    w, h = app.geometry.size
-    pad = app.geometry.pad
-    assert (w - 2 * pad, h - 2 * pad) == (900, 600), (w, h, pad)
-    # Layered (Wine) and composited windows carry the shadow; plain X11 has none.
-    wait_for("the window at 900 x 600", lambda: app.size() in ((900, 600), (w, h)), 20)
-    # The program chose the theme by the system's DPI: it reports its scale.
-    starts = [d for a, d in reports() if a == "AppStart"]
-    assert starts and b'"Scale":"150"' in starts[-1], starts
 
 
 class OwnWinePrefix:
@@ -552,29 +545,24 @@ def with_log_pixels(registry, dpi):
 
 
 def case_xhdpi_at_150_percent():
-    if ARGS.runner:
-        prefix = OwnWinePrefix("wine-prefix-144", 144, trust=False)
-        app = None
-        try:
-            app = Installer("xhdpi", 150)
-            check_window_at_150_percent(app)
-        finally:
-            if app:
-                app.end()
-            prefix.close()
-        return None
-    display = OwnDisplay("Xft.dpi:\t144\n")
-    saved = os.environ["DISPLAY"]
-    os.environ["DISPLAY"] = display.name  # for xdotool and the installer
+    # Wine takes the DPI from its registry when its server starts; X11 programs
+    # from the display's Xft.dpi resource.
+    system = OwnWinePrefix("wine-prefix-144", 144, trust=False) if ARGS.runner else OwnDisplay("Xft.dpi:\t144\n")
     app = None
     try:
         app = Installer("xhdpi", 150)
-        check_window_at_150_percent(app)
+        w, h = app.geometry.size
+        pad = app.geometry.pad
+        assert (w - 2 * pad, h - 2 * pad) == (900, 600), (w, h, pad)
+        # Layered (Wine) and composited windows carry the shadow; plain X11 has none.
+        wait_for("the window at 900 x 600", lambda: app.size() in ((900, 600), (w, h)), 20)
+        # The program chose the theme by the system's DPI: it reports its scale.
+        starts = [d for a, d in reports() if a == "AppStart"]
+        assert starts and b'"Scale":"150"' in starts[-1], starts
     finally:
         if app:
             app.end()
-        os.environ["DISPLAY"] = saved
-        display.close()
+        system.close()
 
 
 CASES = {
