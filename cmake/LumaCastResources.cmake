@@ -1,10 +1,14 @@
-# lumacast_embed_resources(<target> [MANIFEST] [VERSION] [THEME] [CHANNEL])
+# lumacast_embed_resources(<target> [MANIFEST] [VERSION] [THEME] [CHANNEL]
+#                          [CHANNEL_FILE <file>] [ORIGINAL_NAME <file name>])
 #
 # Puts the program's own resources into <target>:
 #   MANIFEST  the application manifest (administrator rights, supported systems)
 #   VERSION   the version resource (file version ${PROJECT_VERSION})
 #   THEME     the zipped theme tree, type "THEME" id 136
-#   CHANNEL   the channel text, type "CHANNEL" id 138
+#   CHANNEL   the channel text, type "CHANNEL" id 138: the build's channel, or
+#             the text of CHANNEL_FILE (the release links one program per channel)
+# ORIGINAL_NAME is the version resource's file name; it defaults to the
+# target's, and must be given for an object library.
 # On Windows this is a generated .rc file. Elsewhere THEME and CHANNEL become
 # read-only data through the assembler's .incbin (MANIFEST and VERSION mean
 # nothing there); app/embedded_resources.h reads them back on both platforms,
@@ -12,16 +16,19 @@
 set(_lumacast_resources_dir "${CMAKE_CURRENT_LIST_DIR}")
 
 function(lumacast_embed_resources target)
-  cmake_parse_arguments(R "MANIFEST;VERSION;THEME;CHANNEL" "" "" ${ARGN})
+  cmake_parse_arguments(R "MANIFEST;VERSION;THEME;CHANNEL" "CHANNEL_FILE;ORIGINAL_NAME" "" ${ARGN})
+  if(NOT R_CHANNEL_FILE)
+    set(R_CHANNEL_FILE "${LUMACAST_CHANNEL_FILE}")
+  endif()
   set(blobs "")
   if(R_THEME)
     list(APPEND blobs "136;THEME;${LUMACAST_THEME_ZIP}")
     add_dependencies(${target} lumacast_theme_zip)
   endif()
   if(R_CHANNEL)
-    list(APPEND blobs "138;CHANNEL;${LUMACAST_CHANNEL_FILE}")
+    list(APPEND blobs "138;CHANNEL;${R_CHANNEL_FILE}")
   endif()
-  set(depends ${LUMACAST_THEME_ZIP} ${LUMACAST_CHANNEL_FILE})
+  set(depends ${LUMACAST_THEME_ZIP} ${R_CHANNEL_FILE})
   set(out_dir "${CMAKE_CURRENT_BINARY_DIR}/${target}_resources")
 
   if(WIN32)
@@ -32,6 +39,9 @@ function(lumacast_embed_resources target)
     endif()
     if(R_VERSION)
       set(LUMACAST_RC_ORIGINAL_NAME "$<TARGET_FILE_NAME:${target}>")
+      if(R_ORIGINAL_NAME)
+        set(LUMACAST_RC_ORIGINAL_NAME "${R_ORIGINAL_NAME}")
+      endif()
       file(READ "${_lumacast_resources_dir}/version.rc.in" version_block)
       string(CONFIGURE "${version_block}" version_block @ONLY)
       string(APPEND rc "${version_block}")
