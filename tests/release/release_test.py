@@ -10,8 +10,10 @@ usage:
 arguments:    bad channels and options end with exit 2 before anything is built.
 signed:       two channels signed with the test chain: what release.json says
               matches the files, each carries its channel and verifies against
-              the root under the publisher's name; a release that fails half-way
-              leaves no manifest and no installers. --out is left for the Wine test.
+              the root under the publisher's name; without signing material the
+              development certificate signs and the manifest says so; a release
+              that fails half-way leaves no manifest and no installers. --out is
+              left for the Wine test.
 reproducible: the unsigned installer of one channel, built in two fresh build
               folders one after the other (the second without ccache, so a
               path or time that leaks into an object cannot hide behind a
@@ -138,6 +140,18 @@ def test_signed(o):
         check(code == 0 and sha256(stripped) == entry["unsigned_sha256"] != entry["sha256"],
               "%s: unsigned_sha256 is not the program without its signature" % entry["file"])
     shutil.rmtree(scratch, ignore_errors=True)
+
+    # No signing material: the development certificate, said loudly, marked.
+    development = out + "-development"
+    shutil.rmtree(development, ignore_errors=True)
+    code, text = run([o["release"], "--build", o["build"], "--out", development, channels[0]])
+    check(code == 0 and text.count("DEVELOPMENT CERTIFICATE") == 2, "development release: exit %d, not loud" % code)
+    if code == 0:
+        with open(os.path.join(development, "release.json"), encoding="utf-8") as f:
+            entry = json.load(f)[0]
+        check(entry["development_certificate"] is True and "not for release" in entry["signer"],
+              "development release not marked: %r" % entry)
+    shutil.rmtree(development, ignore_errors=True)
 
     # A release that fails after building (the time-stamp server refuses)
     # takes the earlier manifest with it and publishes nothing.
