@@ -90,8 +90,19 @@ class CheckBoxTemplate : public ButtonTemplate<T> {
   }
 };
 
+// What an option is to the others of its group, whatever it is built on:
+// Option and OptionBox are different template instances, so the group's
+// exclusion goes through this one interface and reaches both kinds.
+class GroupOption {
+ public:
+  virtual void Selected(bool selected, bool raise_event) = 0;
+
+ protected:
+  ~GroupOption() = default;
+};
+
 template <class T>
-class OptionTemplate : public CheckBoxTemplate<T> {
+class OptionTemplate : public CheckBoxTemplate<T>, public GroupOption {
  public:
   ~OptionTemplate() override {
     if (this->window_ && !group_.empty()) this->window_->LeaveGroup(group_, this);
@@ -132,7 +143,7 @@ class OptionTemplate : public CheckBoxTemplate<T> {
       if (this->window_ && !group_.empty()) {
         for (Control* other : this->window_->GetGroup(group_)) {
           if (other == this) continue;
-          if (auto* option = dynamic_cast<OptionTemplate*>(other)) option->Selected(false, raise_event);
+          if (auto* option = dynamic_cast<GroupOption*>(other)) option->Selected(false, raise_event);
         }
       }
       if (raise_event) this->RaiseEvent(kEventSelect);

@@ -6,6 +6,7 @@
 #include "base/time.h"
 #include "ui/control/box.h"
 #include "ui/core/attribute_values.h"
+#include "ui/core/class_cycle.h"
 #include "ui/core/dpi_scale.h"
 #include "ui/core/read_file.h"
 #include "ui/core/resource_manager.h"
@@ -188,10 +189,19 @@ void Control::ApplyAttributeList(StringView list) {
   ForEachListedAttribute(list, [this](StringView name, StringView value) { ApplyAttribute(name, value); });
 }
 
+String Control::ClassAttributes(StringView name) const {
+  String list = ResourceManager::Get().GetClassAttributes(name);
+  if (list.empty() && window_) list = window_->GetClassAttributes(name);
+  return list;
+}
+
 void Control::ApplyClasses(StringView class_list) {
-  ForEachWord(class_list, [this](StringView word) {
-    String list = ResourceManager::Get().GetClassAttributes(word);
-    if (list.empty() && window_) list = window_->GetClassAttributes(word);
+  const ClassLookup lookup = [this](StringView name) { return ClassAttributes(name); };
+  ForEachWord(class_list, [&](StringView word) {
+    // A class that reaches itself again (or pulls in too many) is a theme
+    // error the builder reports; here it is only refused, never followed.
+    if (FindClassProblem(word, lookup)) return;
+    String list = ClassAttributes(word);
     if (!list.empty()) ApplyAttributeList(list);
   });
 }

@@ -90,8 +90,11 @@ class Control : public nbase::SupportWeakCallback {
   // True when the name was handled by this class or a base class.
   virtual bool ApplyAttribute(StringView name, StringView value);
   void ApplyAttributeList(StringView list);
-  // Each class's list from the global table, else from the window's table.
+  // Each class's list from the global table, else from the window's table;
+  // a class that names itself (directly or through others) is skipped.
   void ApplyClasses(StringView class_list);
+  // The attribute list of class `name`: the global table's, else the window's.
+  String ClassAttributes(StringView name) const;
 
   // --- Geometry ---
   int FixedWidth() const { return fixed_width_; }

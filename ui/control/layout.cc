@@ -1,6 +1,7 @@
 #include "ui/control/layout.h"
 
 #include <algorithm>
+#include <cstdint>
 
 #include "ui/control/box.h"
 #include "ui/core/attribute_values.h"
@@ -15,6 +16,13 @@ int ClampToLimits(int value, int min_value, int max_value) {
   // A negative maximum (written as stretch or auto) sets no limit.
   if (max_value >= 0 && value > max_value) value = max_value;
   return value;
+}
+
+// Layout numbers are clamped when read, but a row of many large children
+// still sums past int: sums are taken in 64 bits and brought back here.
+int Saturate(int64_t value) {
+  constexpr int64_t kLimit = INT32_MAX / 4;  // room left for Width() of a placed rectangle
+  return static_cast<int>(std::clamp<int64_t>(value, -kLimit, kLimit));
 }
 
 }  // namespace
@@ -94,17 +102,15 @@ UiSize Layout::ArrangeChildren(const std::vector<Control*>& items, const UiRect&
 
 UiSize Layout::MeasureChildren(const std::vector<Control*>& items, UiSize available) {
   // Starts from 0: a box whose children are all hidden needs only its padding.
-  UiSize size;
+  int64_t cx = 0, cy = 0;
   for (Control* child : items) {
     if (!child->IsVisible()) continue;
     UiSize s = ClampedEstimate(child, available);
     const UiRect& m = child->GetMargin();
-    size.cx = std::max(size.cx, std::max(0, s.cx) + m.left + m.right);
-    size.cy = std::max(size.cy, std::max(0, s.cy) + m.top + m.bottom);
+    cx = std::max(cx, int64_t{std::max(0, s.cx)} + m.left + m.right);
+    cy = std::max(cy, int64_t{std::max(0, s.cy)} + m.top + m.bottom);
   }
-  size.cx += padding_.left + padding_.right;
-  size.cy += padding_.top + padding_.bottom;
-  return size;
+  return UiSize{Saturate(cx + padding_.left + padding_.right), Saturate(cy + padding_.top + padding_.bottom)};
 }
 
 // ---- LinearLayout ----
@@ -143,7 +149,7 @@ UiSize LinearLayout::ArrangeChildren(const std::vector<Control*>& items, const U
   const UiSize available = axis.Make(main_extent, cross_extent);
 
   // 1-3: the fixed sum and the share of each stretching child.
-  int fixed = 0;
+  int64_t fixed = 0;
   int measured = 0;
   int stretching = 0;
   for (Control* child : items) {
@@ -154,21 +160,21 @@ UiSize LinearLayout::ArrangeChildren(const std::vector<Control*>& items, const U
     } else {
       fixed += ClampToLimits(main, axis.MinMain(child), axis.MaxMain(child));
     }
-    fixed += axis.MarginBefore(child) + axis.MarginAfter(child);
+    fixed += int64_t{axis.MarginBefore(child)} + axis.MarginAfter(child);
     ++measured;
   }
-  if (measured > 1) fixed += child_margin_ * (measured - 1);
+  if (measured > 1) fixed += int64_t{child_margin_} * (measured - 1);
   int share = 0;
-  int remainder = 0;
+  int64_t remainder = 0;
   if (stretching > 0) {
-    share = std::max(0, (main_extent - fixed) / stretching);
-    remainder = main_extent - stretching * share - fixed;
+    share = Saturate(std::max<int64_t>(0, (main_extent - fixed) / stretching));
+    remainder = main_extent - int64_t{stretching} * share - fixed;
   }
 
   // 4: place one after another.
-  int cursor = main_start;
-  int remaining = main_extent;
-  int total = 0;
+  int64_t cursor = main_start;
+  int64_t remaining = main_extent;
+  int64_t total = 0;
   int largest_cross = 0;
   int placed = 0;
   for (Control* child : items) {
@@ -182,7 +188,7 @@ UiSize LinearLayout::ArrangeChildren(const std::vector<Control*>& items, const U
     const int cross_before = axis.CrossBefore(child);
     const int cross_after = axis.CrossAfter(child);
     remaining -= before;
-    UiSize estimate = child->EstimateSize(axis.Make(remaining, cross_extent));
+    UiSize estimate = child->EstimateSize(axis.Make(Saturate(remaining), cross_extent));
     int main = axis.Main(estimate);
     if (main == kSizeStretch) {
       main = share;
@@ -196,44 +202,46 @@ UiSize LinearLayout::ArrangeChildren(const std::vector<Control*>& items, const U
     if (cross == kSizeStretch) cross = std::max(0, cross_extent - cross_before - cross_after);
     cross = ClampToLimits(cross, axis.MinCross(child), axis.MaxCross(child));
 
-    int cross_pos = cross_start + cross_before;
+    int64_t cross_at = int64_t{cross_start} + cross_before;
     int align = axis.CrossAlign(child);
-    if (align == 2) cross_pos = cross_start + cross_extent - cross_after - cross;
-    else if (align == 1) cross_pos = cross_start + (cross_before + cross_extent - cross_after - cross) / 2;
+    if (align == 2) cross_at = int64_t{cross_start} + cross_extent - cross_after - cross;
+    else if (align == 1) cross_at = cross_start + (int64_t{cross_before} + cross_extent - cross_after - cross) / 2;
+    const int cross_pos = Saturate(cross_at);
+    cross = std::min(cross, Saturate(int64_t{cross_pos} + cross) - cross_pos);
 
-    int main_pos = cursor + before;
+    const int main_pos = Saturate(cursor + before);
+    main = std::min(main, Saturate(int64_t{main_pos} + main) - main_pos);
     if (vertical_)
       child->Place(UiRect(cross_pos, main_pos, cross_pos + cross, main_pos + main));
     else
       child->Place(UiRect(main_pos, cross_pos, main_pos + main, cross_pos + cross));
-    cursor += before + main + after + child_margin_;
-    remaining -= main + after + child_margin_;
-    total += before + main + after;
+    cursor += int64_t{before} + main + after + child_margin_;
+    remaining -= int64_t{main} + after + child_margin_;
+    total += int64_t{before} + main + after;
     largest_cross = std::max(largest_cross, cross);
     ++placed;
   }
-  if (placed > 1) total += child_margin_ * (placed - 1);
-  return axis.Make(total, largest_cross);
+  if (placed > 1) total += int64_t{child_margin_} * (placed - 1);
+  return axis.Make(Saturate(total), largest_cross);
 }
 
 UiSize LinearLayout::MeasureChildren(const std::vector<Control*>& items, UiSize available) {
   const Axis axis{vertical_};
-  int main_total = 0;
-  int cross_largest = 0;
+  int64_t main_total = 0;
+  int64_t cross_largest = 0;
   int n = 0;
   for (Control* child : items) {
     if (!child->IsVisible() || child->IsFloat()) continue;
     UiSize s = ClampedEstimate(child, available);
-    main_total += std::max(0, axis.Main(s)) + axis.MarginBefore(child) + axis.MarginAfter(child);
-    cross_largest =
-        std::max(cross_largest, std::max(0, axis.Cross(s)) + axis.CrossBefore(child) + axis.CrossAfter(child));
+    main_total += int64_t{std::max(0, axis.Main(s))} + axis.MarginBefore(child) + axis.MarginAfter(child);
+    cross_largest = std::max(cross_largest,
+                             int64_t{std::max(0, axis.Cross(s))} + axis.CrossBefore(child) + axis.CrossAfter(child));
     ++n;
   }
-  if (n >= 2) main_total += child_margin_ * (n - 1);
-  UiSize size = axis.Make(main_total, cross_largest);
-  size.cx += padding_.left + padding_.right;
-  size.cy += padding_.top + padding_.bottom;
-  return size;
+  if (n >= 2) main_total += int64_t{child_margin_} * (n - 1);
+  const UiSize sums = axis.Make(Saturate(main_total), Saturate(cross_largest));
+  return UiSize{Saturate(int64_t{sums.cx} + padding_.left + padding_.right),
+                Saturate(int64_t{sums.cy} + padding_.top + padding_.bottom)};
 }
 
 }  // namespace ui

@@ -1,5 +1,6 @@
 #include "ui/control/progress.h"
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 
@@ -37,12 +38,14 @@ bool Progress::ApplyAttribute(StringView name, StringView value) {
 }
 
 void Progress::SetValue(double value) {
-  value_ = value;
+  // "nan" reads as a number but compares with nothing: it would pass the
+  // clamping below and reach an undefined float-to-int conversion.
+  value_ = std::isnan(value) ? min_ : value;
   RequestRepaint();
 }
 
 UiRect Progress::FilledPart() {
-  if (min_ >= max_) max_ = min_ + 1;
+  if (min_ >= max_) max_ = min_ + 1;  // both read clamped: no overflow
   if (value_ < min_) value_ = min_;
   if (value_ > max_) value_ = max_;
   const double w = rect_.Width();

@@ -252,7 +252,10 @@ bool RichEdit::HandleKeyDown(const EventArgs& args) {
     Notify(kEventReturn);
     return true;
   }
-  if (number_only_ && ctrl && args.key == u'V') {
+  // Both paste keys take the digits straight from the clipboard; any other
+  // way text arrives (a menu, a drop) is filtered in OnEngineTextChanged.
+  const bool paste_key = (ctrl && args.key == u'V') || (!ctrl && (modifiers & kModShift) && args.key == kVkInsert);
+  if (number_only_ && paste_key) {
     if (!read_only_) PasteDigits();
     return true;
   }
@@ -365,6 +368,16 @@ void RichEdit::UpdateCaret(bool restart) {
 }
 
 void RichEdit::OnEngineTextChanged() {
+  if (number_only_) {
+    // Whatever path the text took into the engine, a number-only box keeps
+    // digits only.
+    const String text = engine_->GetText();
+    const String digits = DigitsOf(text);
+    if (digits.size() != text.size()) {
+      engine_->SetText(digits);
+      engine_->CollapseSelection();
+    }
+  }
   if (fixed_height_ == kSizeAuto) RequestLayout();
   RaiseEvent(kEventTextChange);
 }

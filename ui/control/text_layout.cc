@@ -14,6 +14,10 @@ bool IsCjk(char16_t c) {
 }
 bool IsLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
 
+// Characters in the first prefix measured for a line; each further one
+// doubles.
+constexpr size_t kFirstProbe = 16;
+
 // A line may end before `text[i]` (0 < i < size).
 bool IsBreakBefore(StringView text, size_t i) {
   const char16_t before = text[i - 1];
@@ -60,15 +64,41 @@ void TextLayout::Build(StringView text, int wrap_width, TextMeasurer& measurer) 
 void TextLayout::WrapParagraph(size_t start, size_t end, int wrap_width, TextMeasurer& measurer) {
   StringView text(text_);
   auto width_of = [&](size_t from, size_t to) { return measurer.Width(text.substr(from, to - from)); };
+  if (wrap_width <= 0) {
+    lines_.push_back({start, end, width_of(start, end)});
+    return;
+  }
   size_t pos = start;
   for (;;) {
-    int whole = width_of(pos, end);
-    if (wrap_width <= 0 || whole <= wrap_width || pos == end) {
-      lines_.push_back({pos, end, whole});
+    // Only the text near this line is measured: prefixes of doubling length
+    // until one does not fit, so a line of L characters costs about L log L
+    // measured characters whatever the length of the paragraph.
+    size_t fits = pos;   // a prefix end known to fit
+    int fits_width = 0;
+    size_t limit = end;  // a prefix end known not to fit (end: none known)
+    for (size_t step = kFirstProbe;; step *= 2) {
+      size_t probe = std::min(end, pos + step);
+      if (probe < end && IsLowSurrogate(text[probe])) ++probe;
+      const int width = width_of(pos, probe);
+      if (width <= wrap_width) {
+        fits = probe;
+        fits_width = width;
+        if (probe == end) break;
+      } else {
+        limit = probe;
+        break;
+      }
+    }
+    if (fits == end) {
+      lines_.push_back({pos, end, fits_width});
       return;
     }
+    // A break may sit beyond `limit` after a run of spaces that are left
+    // out of the line's width.
+    size_t scan_end = limit;
+    while (scan_end < end && IsSpace(text[scan_end])) ++scan_end;
     std::vector<size_t> breaks;
-    for (size_t i = pos + 1; i < end; ++i) {
+    for (size_t i = pos + 1; i <= scan_end && i < end; ++i) {
       if (IsBreakBefore(text, i)) breaks.push_back(i);
     }
     // Widths grow with the break position: the last break that fits.
@@ -83,9 +113,9 @@ void TextLayout::WrapParagraph(size_t start, size_t end, int wrap_width, TextMea
       line_end = breaks[lo - 1];
     } else {
       // No break fits: as many characters as fit, at least one.
-      size_t good = pos + 1;
+      size_t good = std::max(pos + 1, fits);
       if (good < end && IsLowSurrogate(text[good])) ++good;
-      size_t a = good, b = end;  // largest fitting end in [a, b)
+      size_t a = good, b = limit;  // largest fitting end in [a, b)
       while (a + 1 < b) {
         size_t mid = (a + b) / 2;
         if (IsLowSurrogate(text[mid])) --mid;

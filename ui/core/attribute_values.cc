@@ -1,7 +1,5 @@
 #include "ui/core/attribute_values.h"
 
-#include <climits>
-
 namespace ui {
 
 int ParseDecimal(StringView text, bool* ok, size_t* used) {
@@ -14,11 +12,11 @@ int ParseDecimal(StringView text, bool* ok, size_t* used) {
   size_t digits_start = i;
   long long value = 0;
   while (i < text.size() && text[i] >= u'0' && text[i] <= u'9') {
-    if (value < INT_MAX) value = value * 10 + (text[i] - u'0');
+    if (value <= kMaxAttributeNumber) value = value * 10 + (text[i] - u'0');
     ++i;
   }
   bool found = i > digits_start;
-  if (value > INT_MAX) value = INT_MAX;
+  if (value > kMaxAttributeNumber) value = kMaxAttributeNumber;
   if (ok) *ok = found;
   if (used) *used = found ? i : 0;
   if (!found) return 0;

@@ -14,8 +14,14 @@ namespace ui {
 // True only for the exact text "true".
 inline bool IsTrueValue(StringView value) { return value == u"true"; }
 
-// A decimal integer with an optional sign; `*ok` false (and 0) when no digit
-// starts the text. Digits stop at the first other character.
+// The largest magnitude a number in a layout reads as: far beyond any screen,
+// and far enough from INT_MAX that scaling it (up to 5x) and adding margins
+// and paddings stays in range. Larger numbers are clamped when read.
+inline constexpr int kMaxAttributeNumber = 1 << 24;
+
+// A decimal integer with an optional sign, clamped to +-kMaxAttributeNumber;
+// `*ok` false (and 0) when no digit starts the text. Digits stop at the first
+// other character.
 int ParseDecimal(StringView text, bool* ok = nullptr, size_t* used = nullptr);
 
 // Up to `max` decimal numbers separated by exactly one character ("l,t,r,b").

@@ -3,6 +3,7 @@
 #include "ui/control/box.h"
 #include "ui/control/builtin_controls.h"
 #include "ui/core/attribute_values.h"
+#include "ui/core/class_cycle.h"
 #include "ui/core/read_file.h"
 #include "ui/core/resource_manager.h"
 #include "ui/core/window.h"
@@ -28,6 +29,7 @@ String IncludeKey(StringView path) { return ToLowerAscii(ResourceManager::ToArch
 struct LayoutBuilder::Shared {
   std::vector<String> include_stack;
   int controls = 0;
+  int include_loads = 0;
 };
 
 void LayoutBuilder::SetGlobalControlFactory(ControlFactoryCallback callback) {
@@ -77,7 +79,7 @@ Control* LayoutBuilder::BuildInternal(StringView xml, Window* window, Box* paren
   if (!Load(xml)) return nullptr;
   MarkupNode root = markup_.Root();
   if (!root.IsValid()) return nullptr;
-  if (window) ApplyRoot(root, window);
+  if (window && !ApplyRoot(root, window)) return nullptr;
 
   MarkupNode first_child;
   for (MarkupNode n = root.FirstChild(); n.IsValid(); n = n.NextSibling()) {
@@ -89,8 +91,7 @@ Control* LayoutBuilder::BuildInternal(StringView xml, Window* window, Box* paren
   if (!first_child.IsValid()) return nullptr;
 
   if (user_box) {
-    for (int i = 0; i < first_child.AttributeCount(); ++i)
-      user_box->ApplyAttribute(first_child.AttributeName(i), first_child.AttributeValue(i));
+    if (!ApplyAttributes(first_child, user_box)) return nullptr;
     Control* ignored = nullptr;
     if (!BuildChildren(first_child, user_box, window, &ignored)) return nullptr;
     return user_box;
@@ -103,9 +104,27 @@ Control* LayoutBuilder::BuildInternal(StringView xml, Window* window, Box* paren
   return first;
 }
 
-void LayoutBuilder::ApplyRoot(MarkupNode root, Window* window) {
+bool LayoutBuilder::CheckClasses(const std::vector<String>& names, const ClassLookup& lookup) {
+  for (const String& name : names)
+    if (ClassProblem problem = FindClassProblem(name, lookup)) return Fail(problem.Message(), name);
+  return true;
+}
+
+bool LayoutBuilder::ApplyAttributes(MarkupNode node, Control* control) {
+  const ClassLookup lookup = [control](StringView name) { return control->ClassAttributes(name); };
+  for (int i = 0; i < node.AttributeCount(); ++i) {
+    if (node.AttributeName(i) != u"class") continue;
+    if (ClassProblem problem = FindClassProblem(node.AttributeValue(i), lookup))
+      return Fail(problem.Message(), node.AttributeValue(i));
+  }
+  for (int i = 0; i < node.AttributeCount(); ++i) control->ApplyAttribute(node.AttributeName(i), node.AttributeValue(i));
+  return true;
+}
+
+bool LayoutBuilder::ApplyRoot(MarkupNode root, Window* window) {
   auto& rm = ResourceManager::Get();
   String name, value;
+  std::vector<String> classes;
   if (root.Name() == u"Global") {
     for (int i = 0; i < root.AttributeCount(); ++i) {
       StringView attr = root.AttributeName(i);
@@ -126,13 +145,14 @@ void LayoutBuilder::ApplyRoot(MarkupNode root, Window* window) {
         if (!n.GetAttributeValue(u"name", &name)) continue;
         n.GetFullAttributeValue(u"value", &value);
         rm.AddClass(name, value);
+        classes.push_back(name);
       } else if (n.Name() == u"TextColor") {
         if (!n.GetAttributeValue(u"name", &name)) continue;
         n.GetAttributeValue(u"value", &value);
         rm.AddColor(name, StringView(value));
       }
     }
-    return;
+    return CheckClasses(classes, [&rm](StringView n) { return rm.GetClassAttributes(n); });
   }
   if (root.Name() == u"Window") {
     for (int i = 0; i < root.AttributeCount(); ++i)
@@ -141,8 +161,14 @@ void LayoutBuilder::ApplyRoot(MarkupNode root, Window* window) {
       if (n.Name() != u"Class" || !n.GetAttributeValue(u"name", &name)) continue;
       n.GetFullAttributeValue(u"value", &value);
       window->AddClass(name, value);
+      classes.push_back(name);
     }
+    return CheckClasses(classes, [&rm, window](StringView n) {
+      String list = rm.GetClassAttributes(n);
+      return list.empty() ? window->GetClassAttributes(n) : list;
+    });
   }
+  return true;
 }
 
 std::unique_ptr<Control> LayoutBuilder::CreateControl(const String& tag) {
@@ -164,7 +190,7 @@ bool LayoutBuilder::BuildChildren(MarkupNode node, Control* parent, Window* wind
     }
     std::unique_ptr<Control> control = CreateControlForTag(tag);
     if (!control && (tag == u"Event" || tag == u"BubbledEvent")) {
-      if (parent) AttachEvent(n, parent, tag == u"BubbledEvent");
+      if (parent && !AttachEvent(n, parent, tag == u"BubbledEvent")) return false;
       continue;
     }
     if (!control) control = CreateControl(tag);
@@ -173,7 +199,7 @@ bool LayoutBuilder::BuildChildren(MarkupNode node, Control* parent, Window* wind
 
     control->SetTag(tag);
     control->SetWindow(window, nullptr);
-    for (int i = 0; i < n.AttributeCount(); ++i) control->ApplyAttribute(n.AttributeName(i), n.AttributeValue(i));
+    if (!ApplyAttributes(n, control.get())) return false;
     if (n.FirstChild().IsValid()) {
       Control* ignored = nullptr;
       if (!BuildChildren(n, control.get(), window, &ignored)) return false;
@@ -212,6 +238,12 @@ bool LayoutBuilder::BuildInclude(MarkupNode node, Control* parent, Window* windo
   shared_->include_stack.push_back(key);
   bool ok = true;
   for (int i = 0; i < count && ok; ++i) {
+    // Includes that fan out (each including several that include several
+    // more) would never finish: the loads of one build are counted.
+    if (++shared_->include_loads > kMaxIncludeLoads) {
+      ok = Fail(u"Too many included layouts (more than 1000 in one build)", source);
+      break;
+    }
     LayoutBuilder included;
     included.callback_ = callback_;
     included.BuildInternal(source, window, box, nullptr, shared_);
@@ -226,13 +258,17 @@ bool LayoutBuilder::BuildInclude(MarkupNode node, Control* parent, Window* windo
   return ok;
 }
 
-void LayoutBuilder::AttachEvent(MarkupNode node, Control* target, bool bubbled) {
+bool LayoutBuilder::AttachEvent(MarkupNode node, Control* target, bool bubbled) {
   Box* box = target->AsBox();
-  if (bubbled && !box) return;
+  if (bubbled && !box) return true;
   String types, receivers, list;
   node.GetFullAttributeValue(u"type", &types);
   node.GetFullAttributeValue(u"receiver", &receivers);
   node.GetFullAttributeValue(u"applyattribute", &list);
+  // The list runs later, on any receiver of the window: a class in it that
+  // names itself is refused now, while there is someone to tell.
+  const ClassLookup lookup = [target](StringView name) { return target->ClassAttributes(name); };
+  if (ClassProblem problem = FindClassProblemInList(list, lookup)) return Fail(problem.Message(), list);
   ForEachWord(types, [&](StringView type) {
     UiEventKind kind = EventKindFromName(type);
     ForEachWord(receivers, [&](StringView receiver_word) {
@@ -246,7 +282,14 @@ void LayoutBuilder::AttachEvent(MarkupNode node, Control* target, bool bubbled) 
         } else if (target->GetWindow()) {
           found = target->GetWindow()->LocateControl(receiver);
         }
-        if (found) found->ApplyAttributeList(list);
+        // An attribute that raises an event whose handler applies it again
+        // (select on an option, say) would recurse: nesting is bounded.
+        static int nesting = 0;
+        if (found && nesting < kMaxApplyNesting) {
+          ++nesting;
+          found->ApplyAttributeList(list);
+          --nesting;
+        }
         return true;
       });
       EventHandler handler = [apply](const EventArgs& args) {
@@ -257,6 +300,7 @@ void LayoutBuilder::AttachEvent(MarkupNode node, Control* target, bool bubbled) 
       else target->AddLayoutHandler(kind, std::move(handler));
     });
   });
+  return true;
 }
 
 }  // namespace ui

@@ -15,15 +15,18 @@
 // Ownership: with a `parent`, created controls belong to it; without one the
 // returned control belongs to the caller (extra top-level controls are
 // deleted); with a `user_box` the box is returned and stays the caller's.
-// Includes are limited in depth (16) and count (100 per element), a layout
-// that includes itself is an error, and one build creates at most
-// kMaxControls controls. UI thread only.
+// Includes are limited in depth (16), count (100 per element) and loads
+// (1000 per build), a layout that includes itself is an error, and one build
+// creates at most kMaxControls controls. A class that names itself, directly,
+// through other classes or through an `applyattribute` list, is an error
+// naming the class. UI thread only.
 #pragma once
 
 #include <functional>
 #include <memory>
 #include <vector>
 
+#include "ui/core/class_cycle.h"
 #include "ui/core/markup_document.h"
 #include "ui/core/ui_string.h"
 
@@ -39,7 +42,11 @@ class LayoutBuilder {
  public:
   static constexpr int kMaxIncludeDepth = 16;
   static constexpr int kMaxIncludeCount = 100;
+  static constexpr int kMaxIncludeLoads = 1000;
   static constexpr int kMaxControls = 100000;
+  // `applyattribute` lists applied inside one another (through the events
+  // they raise) at most.
+  static constexpr int kMaxApplyNesting = 8;
 
   LayoutBuilder() = default;
   LayoutBuilder(const LayoutBuilder&) = delete;
@@ -67,11 +74,14 @@ class LayoutBuilder {
 
   Control* BuildInternal(StringView xml, Window* window, Box* parent, Box* user_box, Shared* shared);
   bool Load(StringView xml);
-  void ApplyRoot(MarkupNode root, Window* window);
+  bool ApplyRoot(MarkupNode root, Window* window);
+  // Applies the element's attributes to `control` after checking its classes.
+  bool ApplyAttributes(MarkupNode node, Control* control);
+  bool CheckClasses(const std::vector<String>& names, const ClassLookup& lookup);
   // Builds the children of `node` into `parent`; false stops the build.
   bool BuildChildren(MarkupNode node, Control* parent, Window* window, Control** first);
   bool BuildInclude(MarkupNode node, Control* parent, Window* window);
-  void AttachEvent(MarkupNode node, Control* target, bool bubbled);
+  bool AttachEvent(MarkupNode node, Control* target, bool bubbled);
   std::unique_ptr<Control> CreateControl(const String& tag);
   bool Fail(StringView message, StringView location);
 

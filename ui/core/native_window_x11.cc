@@ -22,6 +22,7 @@
 #include "ui/core/ui_string.h"
 #include "ui/core/native_window.h"
 #include "ui/core/plain_dialog_x11.h"
+#include "ui/render/pixel_ops.h"
 #include "ui/render/render_context.h"
 
 // Xlib last: its macros (None, Bool, Status, ...) must not meet the headers above.
@@ -365,11 +366,8 @@ class X11NativeWindow : public NativeWindow {
     if (alpha != 255 && has_alpha_) {
       // Window opacity: scale the premultiplied pixels of the area.
       scratch_.resize(static_cast<size_t>(area.Width()) * area.Height() * 4);
-      for (int y = 0; y < area.Height(); ++y) {
-        const uint8_t* in = reinterpret_cast<const uint8_t*>(source) + y * stride;
-        uint8_t* out = scratch_.data() + static_cast<size_t>(y) * area.Width() * 4;
-        for (int i = 0; i < area.Width() * 4; ++i) out[i] = static_cast<uint8_t>((in[i] * alpha + 127) / 255);
-      }
+      ScaleOpacityPixels(reinterpret_cast<const uint8_t*>(source), stride, area.Width(), area.Height(), alpha,
+                         scratch_.data());
       source = reinterpret_cast<const char*>(scratch_.data());
       source_stride = area.Width() * 4;
     }

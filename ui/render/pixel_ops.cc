@@ -28,4 +28,15 @@ void RestoreAlphaPixels(uint8_t* bits, int width, int height, const UiRect& rect
   }
 }
 
+void ScaleOpacityPixels(const uint8_t* source, int source_stride, int width, int height, uint8_t alpha,
+                        uint8_t* out) {
+  if (!source || !out || width <= 0 || height <= 0) return;
+  const size_t row = static_cast<size_t>(width) * 4;
+  for (int y = 0; y < height; ++y) {
+    const uint8_t* in = source + static_cast<size_t>(y) * source_stride;
+    uint8_t* to = out + static_cast<size_t>(y) * row;
+    for (size_t i = 0; i < row; ++i) to[i] = static_cast<uint8_t>((in[i] * alpha + 127) / 255);
+  }
+}
+
 }  // namespace ui

@@ -17,4 +17,10 @@ void ClearAlphaPixels(uint8_t* bits, int width, int height, const UiRect& rect, 
 void RestoreAlphaPixels(uint8_t* bits, int width, int height, const UiRect& rect,
                         const UiRect& corner_inset, uint8_t key);
 
+// A window's overall opacity: copies `width` x `height` premultiplied pixels
+// from `source` (rows `source_stride` bytes apart) to `out` (rows of width x 4
+// bytes), every byte scaled by `alpha` / 255, rounded.
+void ScaleOpacityPixels(const uint8_t* source, int source_stride, int width, int height, uint8_t alpha,
+                        uint8_t* out);
+
 }  // namespace ui

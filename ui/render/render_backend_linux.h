@@ -33,7 +33,8 @@ class CairoBitmap : public IBitmap {
 // Text through pango (render_text_linux.cc). Coordinates are device pixels.
 void DrawTextCairo(cairo_t* cr, const UiRect& rect, StringView text, ArgbColor color,
                    const FontRecord& font, uint32_t style, uint8_t alpha, bool line_limit);
-UiRect MeasureTextCairo(StringView text, const FontRecord& font, uint32_t style, int width);
+// The logical extents of `text` laid out `width` pixels wide (0: unbounded).
+UiSize TextExtentsCairo(StringView text, const FontRecord& font, uint32_t style, int width);
 
 // The font family list asked of fontconfig for a face name of a layout.
 std::string LinuxFontFamilies(StringView face);

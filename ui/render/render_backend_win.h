@@ -51,6 +51,8 @@ class GdiBitmap : public IBitmap {
 void DrawTextGdiplus(Gdiplus::GpGraphics* graphics, const UiRect& rect, StringView text,
                      ArgbColor color, const FontRecord& font, uint32_t style, uint8_t alpha,
                      bool line_limit);
-UiRect MeasureTextGdiplus(StringView text, const FontRecord& font, uint32_t style, int width);
+// The measured box of `text` laid out `width` pixels wide (0: unbounded);
+// false when GDI+ could not measure.
+bool TextExtentsGdiplus(StringView text, const FontRecord& font, uint32_t style, int width, UiSize* size);
 
 }  // namespace ui

@@ -1,11 +1,10 @@
 // The cairo render context: an ARGB32 back buffer and a cairo_t on it. The
-// drawing origin is kept here and added to every coordinate, so cairo's
-// save/restore (used for clips) never undoes an origin change.
-#include <cstring>
+// drawing origin (RenderContextBase) is added to every coordinate before
+// cairo sees it, so cairo's save/restore (used for clips) never undoes an
+// origin change.
+#include <algorithm>
 #include <vector>
 
-#include "ui/render/nine_grid.h"
-#include "ui/render/pixel_ops.h"
 #include "ui/render/render_context_base.h"
 #include "ui/render/render_backend_linux.h"
 
@@ -46,41 +45,12 @@ class CairoRenderContext : public RenderContextBase {
  public:
   ~CairoRenderContext() override { DropTarget(); }
 
-  bool Resize(int width, int height) override {
-    if (bitmap_.surface() && width == bitmap_.Width() && height == bitmap_.Height()) return false;
-    DropTarget();
-    if (!bitmap_.Init(width, height)) return false;
-    cr_ = cairo_create(bitmap_.surface());
-    return true;
-  }
-  void Clear() override {
-    uint8_t* bits = bitmap_.Bits();
-    if (!bits) return;
-    std::memset(bits, 0, static_cast<size_t>(Width()) * Height() * 4);
-    bitmap_.MarkDirty();
-  }
-  std::unique_ptr<IRenderContext> Duplicate() const override {
-    auto copy = std::make_unique<CairoRenderContext>();
-    if (copy->Resize(Width(), Height())) {
-      std::memcpy(copy->Bits(), Bits(), static_cast<size_t>(Width()) * Height() * 4);
-      copy->MarkDirty();
-    }
-    copy->transparent_ = transparent_;
-    return copy;
-  }
   uint8_t* Bits() override { return bitmap_.Bits(); }
   const uint8_t* Bits() const override { return bitmap_.Bits(); }
   void MarkDirty() override { bitmap_.MarkDirty(); }
   int Width() const override { return bitmap_.Width(); }
   int Height() const override { return bitmap_.Height(); }
-  void ClearAlpha(const UiRect& rect, uint8_t value) override {
-    ClearAlphaPixels(Bits(), Width(), Height(), rect, value);
-    MarkDirty();
-  }
-  void RestoreAlpha(const UiRect& rect, const UiRect& corner_inset, uint8_t key) override {
-    RestoreAlphaPixels(Bits(), Width(), Height(), rect, corner_inset, key);
-    MarkDirty();
-  }
+
   void SetClip(const UiRect& rect) override {
     if (!cr_) return;
     cairo_save(cr_);
@@ -124,86 +94,72 @@ class CairoRenderContext : public RenderContextBase {
     DrawPiece(source.bitmap_.surface(), src_rect, Device(dest), alpha);
   }
 
-  void DrawNineGrid(const UiRect& paint_rect, const IBitmap& bitmap, bool /*has_alpha*/,
-                    const UiRect& dest, const UiRect& source, const UiRect& corner, uint8_t fade,
-                    bool xtiled, bool ytiled) override {
-    auto& image = static_cast<const CairoBitmap&>(bitmap);
-    if (!cr_ || !image.surface() || fade == 0) return;
-    // Cairo blends every piece; an opaque piece blended over anything is a
-    // plain copy, so no separate copy path is needed.
-    for (const ImagePiece& piece : LayoutNineGrid(paint_rect, dest, source, corner, xtiled, ytiled)) {
-      DrawPiece(image.surface(), piece.source, Device(piece.dest), fade);
-    }
+ protected:
+  bool HasTarget() const override { return cr_ != nullptr; }
+  bool CreateTarget(int width, int height) override {
+    if (!bitmap_.Init(width, height)) return false;
+    cr_ = cairo_create(bitmap_.surface());
+    return true;
   }
+  void DropTarget() override {
+    if (cr_) cairo_destroy(cr_);
+    cr_ = nullptr;
+    clip_depth_ = 0;
+    bitmap_.Reset();
+  }
+  std::unique_ptr<RenderContextBase> NewContext() const override { return std::make_unique<CairoRenderContext>(); }
 
-  void FillColor(const UiRect& rect, ArgbColor color, uint8_t alpha) override {
-    if (!cr_ || color == 0 || rect.IsEmpty()) return;
-    UiRect r = Device(rect);
+  void DrawPieces(const IBitmap& bitmap, const std::vector<ImagePiece>& pieces, uint8_t fade) override {
+    auto& image = static_cast<const CairoBitmap&>(bitmap);
+    if (!image.surface()) return;
+    for (const ImagePiece& piece : pieces) DrawPiece(image.surface(), piece.source, piece.dest, fade);
+  }
+  void FillDeviceRect(const UiRect& r, ArgbColor color, uint8_t alpha) override {
     SetColor(cr_, color, alpha);
     cairo_rectangle(cr_, r.left, r.top, r.Width(), r.Height());
     cairo_fill(cr_);
   }
   // Lines and outlines: integer coordinates are pixel centres, so a 1-pixel
   // line covers exactly one row or column.
-  void DrawLine(const UiPoint& from, const UiPoint& to, int width, ArgbColor color) override {
-    if (!cr_ || color == 0 || width <= 0) return;
+  void StrokeDeviceLine(const UiPoint& from, const UiPoint& to, int width, ArgbColor color) override {
     SetColor(cr_, color, 255);
     cairo_set_line_width(cr_, width);
-    cairo_move_to(cr_, from.x + origin_.x + 0.5, from.y + origin_.y + 0.5);
-    cairo_line_to(cr_, to.x + origin_.x + 0.5, to.y + origin_.y + 0.5);
+    cairo_move_to(cr_, from.x + 0.5, from.y + 0.5);
+    cairo_line_to(cr_, to.x + 0.5, to.y + 0.5);
     cairo_stroke(cr_);
   }
-  void DrawRect(const UiRect& rect, int width, ArgbColor color) override {
-    DrawRoundRect(rect, UiSize{0, 0}, width, color);
-  }
-  void DrawRoundRect(const UiRect& rect, const UiSize& round, int width, ArgbColor color) override {
-    if (!cr_ || color == 0 || width <= 0) return;
-    UiRect r = Device(rect);
+  void StrokeDeviceRoundRect(const UiRect& r, const UiSize& round, int width, ArgbColor color) override {
     SetColor(cr_, color, 255);
     cairo_set_line_width(cr_, width);
     RoundedRectPath(cr_, r.left + 0.5, r.top + 0.5, r.Width(), r.Height(), round.cx, round.cy);
     cairo_stroke(cr_);
   }
-  void FillRoundRect(const UiRect& rect, const UiSize& round, ArgbColor color) override {
-    if (!cr_ || color == 0 || rect.IsEmpty()) return;
-    UiRect r = Device(rect);
+  void FillDeviceRoundRect(const UiRect& r, const UiSize& round, ArgbColor color) override {
     SetColor(cr_, color, 255);
     RoundedRectPath(cr_, r.left, r.top, r.Width(), r.Height(), round.cx, round.cy);
     cairo_fill(cr_);
   }
-  void DrawEllipse(const UiRect& rect, int width, ArgbColor color) override {
-    if (!cr_ || color == 0 || width <= 0 || rect.IsEmpty()) return;
-    UiRect r = Device(rect);
+  void StrokeDeviceEllipse(const UiRect& r, int width, ArgbColor color) override {
     SetColor(cr_, color, 255);
     cairo_set_line_width(cr_, width);
     RoundedRectPath(cr_, r.left + 0.5, r.top + 0.5, r.Width(), r.Height(), r.Width(), r.Height());
     cairo_stroke(cr_);
   }
-  void FillEllipse(const UiRect& rect, ArgbColor color) override {
-    if (!cr_ || color == 0 || rect.IsEmpty()) return;
-    UiRect r = Device(rect);
+  void FillDeviceEllipse(const UiRect& r, ArgbColor color) override {
     SetColor(cr_, color, 255);
     RoundedRectPath(cr_, r.left, r.top, r.Width(), r.Height(), r.Width(), r.Height());
     cairo_fill(cr_);
   }
-
-  void DrawString(const UiRect& rect, StringView text, ArgbColor color, int font_id, uint32_t style,
-                  uint8_t alpha, bool line_limit) override {
-    if (!cr_ || text.empty() || color == 0 || rect.IsEmpty()) return;
-    const FontRecord& font = ResourceManager::Get().GetFontOrDefault(font_id);
-    DrawTextCairo(cr_, Device(rect), text, color, font, style, alpha, line_limit);
+  void DrawDeviceText(const UiRect& rect, StringView text, ArgbColor color, const FontRecord& font,
+                      uint32_t style, uint8_t alpha, bool line_limit) override {
+    DrawTextCairo(cr_, rect, text, color, font, style, alpha, line_limit);
   }
-  UiRect MeasureString(StringView text, int font_id, uint32_t style, int width) override {
-    const FontRecord& font = ResourceManager::Get().GetFontOrDefault(font_id);
-    return MeasureTextCairo(text, font, style, width);
+  bool TextExtents(StringView text, const FontRecord& font, uint32_t style, int width, UiSize* size) override {
+    *size = TextExtentsCairo(text, font, style, width);
+    return true;
   }
 
  private:
-  UiRect Device(UiRect r) const {
-    r.Offset(origin_.x, origin_.y);
-    return r;
-  }
-
   // `source` of `surface` stretched into `dest` (device pixels), blended at
   // `alpha`. Edge pixels are extended rather than mixed with what lies
   // outside the source rectangle, so nine-grid seams stay clean.
@@ -229,13 +185,6 @@ class CairoRenderContext : public RenderContextBase {
     cairo_restore(cr_);
     cairo_pattern_destroy(pattern);
     cairo_surface_destroy(part);
-  }
-
-  void DropTarget() {
-    if (cr_) cairo_destroy(cr_);
-    cr_ = nullptr;
-    clip_depth_ = 0;
-    bitmap_.Reset();
   }
 
   CairoBitmap bitmap_;

@@ -1,12 +1,9 @@
 // The GDI+ render context: a DIB section selected into a memory DC (for the
 // window's blits) and a GDI+ graphics over the same premultiplied pixels, so
-// drawing keeps per-pixel alpha. The origin is kept here and added to every
-// coordinate; clips are GDI+ saved states.
-#include <cstring>
+// drawing keeps per-pixel alpha. Coordinates arrive with the drawing origin
+// (RenderContextBase) added; clips are GDI+ saved states.
 #include <vector>
 
-#include "ui/render/nine_grid.h"
-#include "ui/render/pixel_ops.h"
 #include "ui/render/render_context_base.h"
 #include "ui/render/render_backend_win.h"
 
@@ -77,34 +74,6 @@ class GdiplusRenderContext : public RenderContextBase {
     if (dc_) DeleteDC(dc_);
   }
 
-  bool Resize(int width, int height) override {
-    if (bitmap_.handle() && width == bitmap_.Width() && height == bitmap_.Height()) return false;
-    DropTarget();
-    if (!bitmap_.Init(width, height)) return false;
-    old_bitmap_ = SelectObject(dc_, bitmap_.handle());
-    if (GdipGetImageGraphicsContext(bitmap_.image(), &graphics_) != Ok) {
-      DropTarget();
-      return false;
-    }
-    GdipSetPixelOffsetMode(graphics_, PixelOffsetModeHalf);
-    GdipSetSmoothingMode(graphics_, SmoothingModeAntiAlias);
-    GdipSetCompositingQuality(graphics_, CompositingQualityHighSpeed);
-    GdipSetTextRenderingHint(graphics_, TextRenderingHintAntiAliasGridFit);
-    return true;
-  }
-  void Clear() override {
-    if (!Sync()) return;
-    std::memset(bitmap_.Bits(), 0, static_cast<size_t>(Width()) * Height() * 4);
-  }
-  std::unique_ptr<IRenderContext> Duplicate() const override {
-    auto copy = std::make_unique<GdiplusRenderContext>();
-    if (graphics_) GdipFlush(graphics_, FlushIntentionSync);
-    if (copy->Resize(Width(), Height())) {
-      std::memcpy(copy->Bits(), Bits(), static_cast<size_t>(Width()) * Height() * 4);
-    }
-    copy->transparent_ = transparent_;
-    return copy;
-  }
   uint8_t* Bits() override {
     Sync();
     return bitmap_.Bits();
@@ -116,12 +85,6 @@ class GdiplusRenderContext : public RenderContextBase {
   void MarkDirty() override {}
   int Width() const override { return bitmap_.Width(); }
   int Height() const override { return bitmap_.Height(); }
-  void ClearAlpha(const UiRect& rect, uint8_t value) override {
-    if (Sync()) ClearAlphaPixels(bitmap_.Bits(), Width(), Height(), rect, value);
-  }
-  void RestoreAlpha(const UiRect& rect, const UiRect& corner_inset, uint8_t key) override {
-    if (Sync()) RestoreAlphaPixels(bitmap_.Bits(), Width(), Height(), rect, corner_inset, key);
-  }
   void SetClip(const UiRect& rect) override {
     if (!graphics_) return;
     GraphicsState state = 0;
@@ -163,7 +126,7 @@ class GdiplusRenderContext : public RenderContextBase {
     auto& source = static_cast<const GdiplusRenderContext&>(src);
     if (!Sync() || !source.graphics_ || src_rect.IsEmpty()) return;
     GdipFlush(source.graphics_, FlushIntentionSync);
-    UiPoint to{dest.x + origin_.x, dest.y + origin_.y};
+    UiPoint to = Device(dest);
     ::BitBlt(dc_, to.x, to.y, src_rect.Width(), src_rect.Height(), source.dc_, src_rect.left,
              src_rect.top, SRCCOPY);
     GdiFlush();
@@ -177,46 +140,58 @@ class GdiplusRenderContext : public RenderContextBase {
     GdiFlush();
   }
 
-  void DrawNineGrid(const UiRect& paint_rect, const IBitmap& bitmap, bool /*has_alpha*/,
-                    const UiRect& dest, const UiRect& source, const UiRect& corner, uint8_t fade,
-                    bool xtiled, bool ytiled) override {
+ protected:
+  bool HasTarget() const override { return graphics_ != nullptr; }
+  bool CreateTarget(int width, int height) override {
+    if (!bitmap_.Init(width, height)) return false;
+    old_bitmap_ = SelectObject(dc_, bitmap_.handle());
+    if (GdipGetImageGraphicsContext(bitmap_.image(), &graphics_) != Ok) {
+      DropTarget();
+      return false;
+    }
+    GdipSetPixelOffsetMode(graphics_, PixelOffsetModeHalf);
+    GdipSetSmoothingMode(graphics_, SmoothingModeAntiAlias);
+    GdipSetCompositingQuality(graphics_, CompositingQualityHighSpeed);
+    GdipSetTextRenderingHint(graphics_, TextRenderingHintAntiAliasGridFit);
+    return true;
+  }
+  void DropTarget() override {
+    if (graphics_) GdipDeleteGraphics(graphics_);
+    graphics_ = nullptr;
+    clips_.clear();
+    if (old_bitmap_) SelectObject(dc_, old_bitmap_);
+    old_bitmap_ = nullptr;
+    bitmap_.Reset();
+  }
+  std::unique_ptr<RenderContextBase> NewContext() const override {
+    return std::make_unique<GdiplusRenderContext>();
+  }
+
+  void DrawPieces(const IBitmap& bitmap, const std::vector<ImagePiece>& pieces, uint8_t fade) override {
     auto& image = static_cast<const GdiBitmap&>(bitmap);
-    if (!Sync() || !image.handle() || fade == 0) return;
-    std::vector<ImagePiece> pieces = LayoutNineGrid(paint_rect, dest, source, corner, xtiled, ytiled);
-    if (pieces.empty()) return;
-    // GDI's AlphaBlend places pixels exactly on every GDI+ implementation;
-    // every piece is blended with the source's per-pixel alpha, which over an
-    // opaque piece is the same as a copy.
+    if (!Sync() || !image.handle()) return;
+    // GDI's AlphaBlend places pixels exactly on every GDI+ implementation.
     HDC image_dc = CreateCompatibleDC(dc_);
     HGDIOBJ old = SelectObject(image_dc, image.handle());
-    for (const ImagePiece& piece : pieces) BlendPiece(image_dc, piece.source, Device(piece.dest), fade);
+    for (const ImagePiece& piece : pieces) BlendPiece(image_dc, piece.source, piece.dest, fade);
     SelectObject(image_dc, old);
     DeleteDC(image_dc);
     GdiFlush();
   }
-
-  void FillColor(const UiRect& rect, ArgbColor color, uint8_t alpha) override {
-    if (!graphics_ || color == 0 || rect.IsEmpty()) return;
-    UiRect r = Device(rect);
-    GpSolidFill* brush = nullptr;
-    if (GdipCreateSolidFill(ToArgb(color, alpha), &brush) != Ok) return;
-    GdipFillRectangleI(graphics_, brush, r.left, r.top, r.Width(), r.Height());
-    GdipDeleteBrush(brush);
+  void FillDeviceRect(const UiRect& r, ArgbColor color, uint8_t alpha) override {
+    Fill(ToArgb(color, alpha), [&](GpBrush* brush) {
+      GdipFillRectangleI(graphics_, brush, r.left, r.top, r.Width(), r.Height());
+    });
   }
   // Lines and outlines: integer coordinates are pixel centres, so a 1-pixel
   // line covers exactly one row or column.
-  void DrawLine(const UiPoint& from, const UiPoint& to, int width, ArgbColor color) override {
+  void StrokeDeviceLine(const UiPoint& from, const UiPoint& to, int width, ArgbColor color) override {
     Stroke(color, width, [&](GpPen* pen) {
       REAL c = StrokeCentre();
-      GdipDrawLine(graphics_, pen, from.x + origin_.x + c, from.y + origin_.y + c, to.x + origin_.x + c,
-                   to.y + origin_.y + c);
+      GdipDrawLine(graphics_, pen, from.x + c, from.y + c, to.x + c, to.y + c);
     });
   }
-  void DrawRect(const UiRect& rect, int width, ArgbColor color) override {
-    DrawRoundRect(rect, UiSize{0, 0}, width, color);
-  }
-  void DrawRoundRect(const UiRect& rect, const UiSize& round, int width, ArgbColor color) override {
-    UiRect r = Device(rect);
+  void StrokeDeviceRoundRect(const UiRect& r, const UiSize& round, int width, ArgbColor color) override {
     Stroke(color, width, [&](GpPen* pen) {
       if (GpPath* path = RoundedRectPath(r.left + StrokeCentre(), r.top + StrokeCentre(),
                                          r.Width(), r.Height(), round.cx, round.cy)) {
@@ -225,45 +200,34 @@ class GdiplusRenderContext : public RenderContextBase {
       }
     });
   }
-  void FillRoundRect(const UiRect& rect, const UiSize& round, ArgbColor color) override {
-    UiRect r = Device(rect);
-    Fill(rect, color, [&](GpBrush* brush) {
+  void FillDeviceRoundRect(const UiRect& r, const UiSize& round, ArgbColor color) override {
+    Fill(ToArgb(color, 255), [&](GpBrush* brush) {
       if (GpPath* path = RoundedRectPath(r.left, r.top, r.Width(), r.Height(), round.cx, round.cy)) {
         GdipFillPath(graphics_, brush, path);
         GdipDeletePath(path);
       }
     });
   }
-  void DrawEllipse(const UiRect& rect, int width, ArgbColor color) override {
-    UiRect r = Device(rect);
+  void StrokeDeviceEllipse(const UiRect& r, int width, ArgbColor color) override {
     Stroke(color, width, [&](GpPen* pen) {
       GdipDrawEllipse(graphics_, pen, r.left + StrokeCentre(), r.top + StrokeCentre(), r.Width(),
                       r.Height());
     });
   }
-  void FillEllipse(const UiRect& rect, ArgbColor color) override {
-    UiRect r = Device(rect);
-    Fill(rect, color, [&](GpBrush* brush) {
+  void FillDeviceEllipse(const UiRect& r, ArgbColor color) override {
+    Fill(ToArgb(color, 255), [&](GpBrush* brush) {
       GdipFillEllipseI(graphics_, brush, r.left, r.top, r.Width(), r.Height());
     });
   }
-
-  void DrawString(const UiRect& rect, StringView text, ArgbColor color, int font_id, uint32_t style,
-                  uint8_t alpha, bool line_limit) override {
-    if (!graphics_ || text.empty() || color == 0 || rect.IsEmpty()) return;
-    const FontRecord& font = ResourceManager::Get().GetFontOrDefault(font_id);
-    DrawTextGdiplus(graphics_, Device(rect), text, color, font, style, alpha, line_limit);
+  void DrawDeviceText(const UiRect& rect, StringView text, ArgbColor color, const FontRecord& font,
+                      uint32_t style, uint8_t alpha, bool line_limit) override {
+    DrawTextGdiplus(graphics_, rect, text, color, font, style, alpha, line_limit);
   }
-  UiRect MeasureString(StringView text, int font_id, uint32_t style, int width) override {
-    const FontRecord& font = ResourceManager::Get().GetFontOrDefault(font_id);
-    return MeasureTextGdiplus(text, font, style, width);
+  bool TextExtents(StringView text, const FontRecord& font, uint32_t style, int width, UiSize* size) override {
+    return TextExtentsGdiplus(text, font, style, width, size);
   }
 
  private:
-  UiRect Device(UiRect r) const {
-    r.Offset(origin_.x, origin_.y);
-    return r;
-  }
   // Finishes pending GDI+ drawing before the pixels are touched directly.
   bool Sync() {
     if (!graphics_) return false;
@@ -273,17 +237,15 @@ class GdiplusRenderContext : public RenderContextBase {
 
   template <class F>
   void Stroke(ArgbColor color, int width, F draw) {
-    if (!graphics_ || color == 0 || width <= 0) return;
     GpPen* pen = nullptr;
     if (GdipCreatePen1(ToArgb(color, 255), static_cast<REAL>(width), UnitPixel, &pen) != Ok) return;
     draw(pen);
     GdipDeletePen(pen);
   }
   template <class F>
-  void Fill(const UiRect& rect, ArgbColor color, F draw) {
-    if (!graphics_ || color == 0 || rect.IsEmpty()) return;
+  void Fill(ARGB argb, F draw) {
     GpSolidFill* brush = nullptr;
-    if (GdipCreateSolidFill(ToArgb(color, 255), &brush) != Ok) return;
+    if (GdipCreateSolidFill(argb, &brush) != Ok) return;
     draw(brush);
     GdipDeleteBrush(brush);
   }
@@ -297,15 +259,6 @@ class GdiplusRenderContext : public RenderContextBase {
     BLENDFUNCTION blend = {AC_SRC_OVER, 0, alpha, AC_SRC_ALPHA};
     GdiAlphaBlend(dc_, dest.left, dest.top, dest.Width(), dest.Height(), source_dc, source.left,
                  source.top, source.Width(), source.Height(), blend);
-  }
-
-  void DropTarget() {
-    if (graphics_) GdipDeleteGraphics(graphics_);
-    graphics_ = nullptr;
-    clips_.clear();
-    if (old_bitmap_) SelectObject(dc_, old_bitmap_);
-    old_bitmap_ = nullptr;
-    bitmap_.Reset();
   }
 
   HDC dc_ = nullptr;

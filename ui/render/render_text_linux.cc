@@ -146,24 +146,11 @@ void DrawTextCairo(cairo_t* cr, const UiRect& rect, StringView text, ArgbColor c
   cairo_restore(cr);
 }
 
-UiRect MeasureTextCairo(StringView text, const FontRecord& font, uint32_t style, int width) {
-  if (text.empty()) return UiRect();
-  bool single_line = style & kTextSingleLine;
-  int box = width > 0 ? width : -1;
-  PangoLayout* layout = PrepareLayout(text, font, style & ~kTextEndEllipsis, single_line ? -1 : box, -1);
+UiSize TextExtentsCairo(StringView text, const FontRecord& font, uint32_t style, int width) {
+  PangoLayout* layout = PrepareLayout(text, font, style, width > 0 ? width : -1, -1);
   PangoRectangle logical;
   pango_layout_get_pixel_extents(layout, nullptr, &logical);
-  int w = logical.width;
-  int h = logical.height;
-  if (single_line && width >= 0) {
-    // One line's height, measured on two CJK characters like the Windows
-    // backend.
-    PangoLayout* probe = PrepareLayout(u"\u6D4B\u8BD5", font, kTextSingleLine, -1, -1);
-    PangoRectangle line;
-    pango_layout_get_pixel_extents(probe, nullptr, &line);
-    h = line.height;
-  }
-  return UiRect(0, 0, w + 1, h + 1);
+  return UiSize{logical.width, logical.height};
 }
 
 }  // namespace ui

@@ -107,33 +107,22 @@ void DrawTextGdiplus(GpGraphics* graphics, const UiRect& rect, StringView text, 
   if (format) GdipDeleteStringFormat(format);
 }
 
-UiRect MeasureTextGdiplus(StringView text, const FontRecord& record, uint32_t style, int width) {
-  if (text.empty()) return UiRect();
+bool TextExtentsGdiplus(StringView text, const FontRecord& record, uint32_t style, int width, UiSize* size) {
   GpGraphics* graphics = Cache().measure;
   GpFont* font = FontFor(record);
   GpStringFormat* format = FormatFor(style, false, true);
-  UiRect result;
+  bool measured = false;
   if (graphics && font && format) {
-    REAL box_width = width > 0 ? static_cast<REAL>(width) : 0.0f;
-    REAL box_height = 0.0f;
-    if ((style & kTextSingleLine) && width >= 0) {
-      // One line's height, measured on two CJK characters.
-      RectF probe(0, 0, 0, 0), line;
-      GdipMeasureString(graphics, L"\x6D4B\x8BD5", 2, font, &probe, format, &line, nullptr, nullptr);
-      box_height = line.Height;
-    }
-    // A single line keeps its natural width (no wrapping, no cut).
-    if (style & kTextSingleLine) box_width = 0.0f;
     std::wstring wide(text.begin(), text.end());
-    RectF layout(0, 0, box_width, box_height), bounds;
-    if (GdipMeasureString(graphics, wide.c_str(), static_cast<INT>(wide.size()), font, &layout, format,
-                          &bounds, nullptr, nullptr) == Ok) {
-      int h = box_height > 0 ? static_cast<int>(box_height) : static_cast<int>(bounds.Height);
-      result = UiRect(0, 0, static_cast<int>(bounds.Width) + 1, h + 1);
+    RectF layout(0, 0, width > 0 ? static_cast<REAL>(width) : 0.0f, 0.0f), bounds;
+    if (GdipMeasureString(graphics, wide.c_str(), static_cast<INT>(wide.size()), font, &layout, format, &bounds,
+                          nullptr, nullptr) == Ok) {
+      *size = UiSize{static_cast<int>(bounds.Width), static_cast<int>(bounds.Height)};
+      measured = true;
     }
   }
   if (format) GdipDeleteStringFormat(format);
-  return result;
+  return measured;
 }
 
 }  // namespace ui

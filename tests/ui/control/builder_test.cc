@@ -2,6 +2,8 @@
 // non-box parents, and a fuzz-style run that must end in a clear result.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <random>
 #include <string>
 
@@ -87,6 +89,70 @@ TEST(BuilderTest, UserBoxTakesTheFirstControlsPlace) {
   EXPECT_EQ(user.Count(), 2u);
   EXPECT_EQ(user.GetLayout()->GetPadding(), UiRect(1, 2, 3, 4));
   user.Clear();
+}
+
+// Classes that name themselves end the build with a message naming the class:
+// directly, in turn, through a window class, or through an applyattribute
+// list that would run later. Before, each of these overflowed the stack.
+TEST(BuilderTest, ClassCyclesAreBuildErrorsNamingTheClass) {
+  auto& rm = ResourceManager::Get();
+  rm.AddClass(u"g_self", u"class=\"g_self\"");
+  rm.AddClass(u"g_a", u"width=\"4\" class=\"g_b\"");
+  rm.AddClass(u"g_b", u"class=\"g_c\"");
+  rm.AddClass(u"g_c", u"height=\"2\" class=\"g_a\"");
+  const String window_class = u"<Class name=\"w\" value=\"class=&quot;w2&quot;\"/>"
+                              u"<Class name=\"w2\" value=\"class=&quot;w&quot;\"/>";
+  struct Case {
+    String xml;
+    String named;
+  } cases[] = {
+      {u"<Window><Box class=\"g_self\"/></Window>", u"g_self"},
+      {u"<Window><Box><Control class=\"ok g_a\"/></Box></Window>", u"g_a"},
+      {u"<Window>" + window_class + u"<Box/></Window>", u"w"},
+      {u"<Window><Box name=\"b\"><Event type=\"buttondown\" receiver=\"b\" "
+       u"applyattribute=\"width=&quot;1&quot; class=&quot;g_b&quot;\"/></Box></Window>",
+       u"g_b"},
+  };
+  for (const Case& c : cases) {
+    BuiltWindow w;
+    EXPECT_FALSE(w.Build(c.xml, 10, 10)) << ToUTF8(c.xml);
+    EXPECT_NE(w.builder.ErrorMessage().find(u"Class \"" + c.named + u"\" names itself"), String::npos)
+        << ToUTF8(w.builder.ErrorMessage());
+  }
+
+  // A class whose expansion explodes (each naming the next ten times) is
+  // refused the same way, and the fine classes still apply.
+  for (int i = 0; i < 6; ++i) {
+    String next = u"g_fan" + U(std::to_string(i + 1));
+    String list = u"class=\"";
+    for (int k = 0; k < 10; ++k) list += next + (k < 9 ? u" " : u"");
+    rm.AddClass(u"g_fan" + U(std::to_string(i)), list + u"\"");
+  }
+  BuiltWindow fan;
+  EXPECT_FALSE(fan.Build(u"<Window><Box class=\"g_fan0\"/></Window>", 10, 10));
+  EXPECT_NE(fan.builder.ErrorMessage().find(u"too many classes"), String::npos);
+
+  // At run time (a class table changed after the build) the class is
+  // refused, not followed.
+  Control c;
+  c.ApplyAttributeList(u"class=\"g_c\" width=\"9\"");
+  EXPECT_EQ(c.FixedWidth(), 9);
+  EXPECT_EQ(c.FixedHeight(), kSizeStretch);
+}
+
+TEST_F(ThemeBuilderTest, IncludeFanOutEndsWithAMessage) {
+  // Four levels of count="100": 10^8 loads without a bound.
+  const std::string dir = ::testing::TempDir() + "include_fan_out/";
+  std::filesystem::create_directories(dir);
+  for (int level = 1; level <= 4; ++level) {
+    std::ofstream(dir + "f" + std::to_string(level) + ".xml")
+        << (level < 4 ? "<Window><Include source=\"f" + std::to_string(level + 1) + ".xml\" count=\"100\"/></Window>"
+                      : std::string("<Window><Box/></Window>"));
+  }
+  ResourceManager::Get().SetResourceRoot(U(dir));
+  BuiltWindow w;
+  EXPECT_FALSE(w.Build(u"<Window><VBox><Include source=\"f1.xml\" count=\"100\"/></VBox></Window>", 10, 10));
+  EXPECT_EQ(w.builder.ErrorMessage(), u"Too many included layouts (more than 1000 in one build)");
 }
 
 // Hostile input: every case ends in a result (a tree or a message), never a

@@ -116,6 +116,36 @@ TEST(CheckBoxTest, SelectUnselectNeverClick) {
   EXPECT_EQ(log1, (std::vector<int>{kEventUnselect}));
 }
 
+// Option and OptionBox are different template instances; one group excludes
+// across both.
+TEST(CheckBoxTest, OptionAndOptionBoxInOneGroupExcludeEachOther) {
+  BuiltWindow w;
+  ASSERT_TRUE(w.Build(u"<Window><HBox><Option name=\"plain\" group=\"g\" selected=\"true\"/>"
+                      u"<OptionBox name=\"boxed\" group=\"g\"/></HBox></Window>", 100, 20));
+  auto* plain = static_cast<Option*>(w.Find("plain"));
+  auto* boxed = static_cast<OptionBox*>(w.Find("boxed"));
+  boxed->Trigger();
+  EXPECT_TRUE(boxed->IsSelected());
+  EXPECT_FALSE(plain->IsSelected());
+  plain->Trigger();
+  EXPECT_TRUE(plain->IsSelected());
+  EXPECT_FALSE(boxed->IsSelected());
+}
+
+// An `applyattribute` that raises the event it reacts to (select on an
+// option that selects it again) ends instead of recursing.
+TEST(CheckBoxTest, ApplyAttributeThatRaisesItsOwnEventEnds) {
+  BuiltWindow w;
+  ASSERT_TRUE(w.Build(u"<Window><HBox><Option name=\"o\" group=\"g\"><Event type=\"select\" receiver=\"o\" "
+                      u"applyattribute=\"selected=&quot;true&quot;\"/></Option></HBox></Window>", 100, 20));
+  auto* o = static_cast<Option*>(w.Find("o"));
+  int selects = 0;
+  o->AddHandler(kEventSelect, [&](const EventArgs&) { return ++selects, true; });
+  o->Trigger();
+  EXPECT_TRUE(o->IsSelected());
+  EXPECT_EQ(selects, LayoutBuilder::kMaxApplyNesting + 1);
+}
+
 TEST(LabelTest, AlignWords) {
   EXPECT_EQ(ApplyAlignWords(kLabelTextStyle, u"vcenter") & 0xFF, kTextCenter | kTextVCenter | kTextSingleLine);
   EXPECT_EQ(ApplyAlignWords(kLabelTextStyle, u"right top") & 0xFF, kTextRight | kTextSingleLine);
@@ -133,10 +163,22 @@ TEST(ProgressTest, FilledPartClampsAndStores) {
   p.ApplyAttribute(u"value", u"-3");
   p.FilledPart();
   EXPECT_EQ(p.GetValue(), 0);
+  // "nan" reads as a number that compares with nothing: it becomes the minimum.
+  for (const char16_t* nan : {u"nan", u"-nan", u"NAN(1)"}) {
+    p.ApplyAttribute(u"value", nan);
+    EXPECT_EQ(p.FilledPart(), UiRect(0, 0, 0, 6)) << ToUTF8(nan);
+  }
+  p.ApplyAttribute(u"value", u"inf");
+  EXPECT_EQ(p.FilledPart(), UiRect(0, 0, 400, 6));
   p.ApplyAttribute(u"min", u"10");
   p.ApplyAttribute(u"max", u"10");
   p.FilledPart();
   EXPECT_EQ(p.GetMax(), 11);
+  // Numbers past the layout limit are clamped when read: no overflow in max.
+  p.ApplyAttribute(u"min", u"2147483647");
+  p.ApplyAttribute(u"max", u"-2147483648");
+  p.FilledPart();
+  EXPECT_EQ(p.GetMax(), kMaxAttributeNumber + 1);
 
   Progress v;
   v.ApplyAttribute(u"hor", u"false");

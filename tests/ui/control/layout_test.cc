@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/ui/control/ui_test_support.h"
+#include "ui/core/attribute_values.h"
 
 namespace ui {
 namespace {
@@ -99,6 +100,30 @@ TEST(ControlSearchTest, HitTestFindsTopmostVisibleControl) {
   EXPECT_EQ(w.window->LocateControl(UiPoint{70, 70}), w.Find("under"));
   EXPECT_EQ(w.window->LocateControl(UiPoint{90, 5}), w.Find("deaf"));
   EXPECT_EQ(w.window->LocateControl(UiPoint{500, 5}), nullptr);
+}
+
+// Numbers near INT_MAX are clamped when read and rows are summed in 64
+// bits: places keep their order instead of wrapping to negative values.
+TEST(HLayoutTest, HugeNumbersAreClampedAndSummedWithoutOverflow) {
+  String xml = u"<Window><VBox><HBox name=\"row\" width=\"auto\" height=\"auto\" childmargin=\"2147483647\">";
+  for (int i = 0; i < 300; ++i)
+    xml += u"<Control width=\"2147483647\" height=\"99999999999\" margin=\"2147483647,0,2147483647,0\"/>";
+  xml += u"</HBox><Control name=\"after\" height=\"-2147483648\"/></VBox></Window>";
+  BuiltWindow w;
+  ASSERT_TRUE(w.Build(xml, 600, 400));
+  Box* row = w.Find("row")->AsBox();
+  ASSERT_EQ(row->Count(), 300u);
+  EXPECT_EQ(row->GetAt(0)->FixedWidth(), kMaxAttributeNumber);
+  EXPECT_GT(row->GetRect().Width(), 0);
+  EXPECT_GT(row->GetRect().Height(), 0);
+  int last_left = -1;
+  for (size_t i = 0; i < row->Count(); ++i) {
+    const UiRect& r = row->GetAt(i)->GetRect();
+    EXPECT_GE(r.left, last_left) << i;
+    EXPECT_LE(r.left, r.right) << i;
+    last_left = r.left;
+  }
+  EXPECT_GE(w.RectOf("after").top, row->GetRect().bottom);
 }
 
 }  // namespace

@@ -83,6 +83,47 @@ check(rc == 2 and "Layout includes itself" in err, f"self include: {rc} {err!r}"
 rc, out, err = run("--hide", "no_such_control", "layouts/boxes.xml")
 check(rc == 2 and "no_such_control" in err, f"unknown --hide name: {rc} {err!r}")
 
+# Hostile themes end with status 2 and a message naming the fault, in time:
+# classes that name themselves (directly, in turn, through global.xml or an
+# applyattribute list) and includes that fan out.
+hostile = os.path.join(out_dir, "hostile")
+os.makedirs(hostile, exist_ok=True)
+CLASS = '<Class name="%s" value="class=&quot;%s&quot; width=&quot;5&quot;"/>'
+hostile_layouts = {
+    "self.xml": ('<Window size="50,50">' + CLASS % ("loop", "loop") +
+                 '<VBox><Control class="loop"/></VBox></Window>', 'Class "loop" names itself'),
+    "mutual.xml": ('<Window size="50,50">' + CLASS % ("ping", "pong") + CLASS % ("pong", "ping") +
+                   '<VBox><Control class="ping"/></VBox></Window>', 'Class "ping" names itself'),
+    "event.xml": ('<Window size="50,50">' + CLASS % ("echo", "echo") + '<VBox name="v"><Event type="buttondown" '
+                  'receiver="v" applyattribute="class=&quot;echo&quot;"/></VBox></Window>', 'Class "echo" names itself'),
+    "fanout.xml": ('<Window size="50,50"><VBox><Include source="f1.xml" count="100"/></VBox></Window>',
+                   "Too many included layouts"),
+}
+for level in range(1, 4):
+    hostile_layouts[f"f{level}.xml"] = (f'<Window><Include source="f{level + 1}.xml" count="100"/></Window>', None)
+hostile_layouts["f4.xml"] = ("<Window><Box/></Window>", None)
+for name, (text, _) in hostile_layouts.items():
+    open(os.path.join(hostile, name), "w").write(text)
+open(os.path.join(hostile, "global.xml"), "w").write("<Global/>")
+
+
+def run_hostile(theme_dir, layout):
+    p = subprocess.run(command + ["--theme", theme_dir, "--geometry", "-", layout], capture_output=True, timeout=60)
+    return p.returncode, p.stderr.decode("utf-8", "replace")
+
+
+for name, (_, message) in hostile_layouts.items():
+    if message:
+        rc, err = run_hostile(hostile, name)
+        check(rc == 2 and message in err, f"hostile {name}: exit {rc}, stderr {err!r}")
+hostile_global = os.path.join(out_dir, "hostile_global")
+os.makedirs(hostile_global, exist_ok=True)
+open(os.path.join(hostile_global, "global.xml"), "w").write("<Global>" + CLASS % ("g1", "g2") + CLASS % ("g2", "g1") +
+                                                             "</Global>")
+open(os.path.join(hostile_global, "page.xml"), "w").write('<Window size="9,9"><VBox class="g2"/></Window>')
+rc, err = run_hostile(hostile_global, "page.xml")
+check(rc == 2 and 'global.xml: Class "g1" names itself' in err, f"hostile global.xml: exit {rc}, stderr {err!r}")
+
 # Geometry of the row and column cases.
 window, c, controls = geometry("layouts/boxes.xml")
 check(window == {"width": 600, "height": 400}, f"window {window}")

@@ -276,5 +276,31 @@ TEST_F(RenderContextTest, TextEllipsisAndAlignment) {
   EXPECT_EQ(context_->MeasureString(u"", 0, 0), UiRect());
 }
 
+// The measuring conventions both backends share: one pixel more each way,
+// a single line measured with a width is one probe line high whatever its
+// characters, and the ellipsis never changes a measurement.
+TEST_F(RenderContextTest, MeasureStringConventionsAndNoTarget) {
+  ResourceManager::Get().AddFont(u"system", 14, false, false, false);
+  const UiRect latin = context_->MeasureString(u"xxxx", 0, kTextSingleLine, 0);
+  const UiRect probe = context_->MeasureString(u"\u6D4B\u8BD5", 0, kTextSingleLine, 0);
+  EXPECT_EQ(latin.Height(), probe.Height());
+  EXPECT_EQ(latin.left, 0);
+  EXPECT_GT(latin.Width(), 1);
+  EXPECT_EQ(context_->MeasureString(u"xxxx", 0, kTextSingleLine | kTextEndEllipsis, 0), latin);
+  EXPECT_EQ(context_->MeasureString(u"xxxx", 0, kTextSingleLine, 5).Width(), latin.Width());
+
+  // A context without a buffer draws nothing and copies to an empty one.
+  auto empty = ResourceManager::Get().GetRenderFactory()->CreateRenderContext();
+  empty->FillColor(UiRect(0, 0, 5, 5), 0xFF000000);
+  empty->DrawString(UiRect(0, 0, 50, 20), u"x", 0xFF000000, 0, 0);
+  empty->DrawEllipse(UiRect(0, 0, 5, 5), 1, 0xFF000000);
+  empty->Clear();
+  EXPECT_EQ(empty->Bits(), nullptr);
+  auto copy = empty->Duplicate();
+  EXPECT_EQ(copy->Bits(), nullptr);
+  EXPECT_EQ(copy->Width(), 0);
+  EXPECT_EQ(empty->MeasureString(u"xxxx", 0, kTextSingleLine, 0), latin);  // measuring needs no buffer
+}
+
 }  // namespace
 }  // namespace ui

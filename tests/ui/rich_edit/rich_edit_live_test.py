@@ -7,7 +7,8 @@ Opens layouts/edit.xml with `lumacast-layout --window --print-text`, then:
 a double click selects the read-only box's text and Ctrl+C copies it (another
 X client reads the CLIPBOARD selection where tkinter is there); typing into
 the read-only box changes nothing; the editable box takes typed text,
-BackSpace, Home and a paste. Every wait is bounded; nothing is timed.
+BackSpace, Home and a paste; the number-only box takes no letters from the
+clipboard through Shift+Insert or Ctrl+V. Every wait is bounded; nothing is timed.
 """
 import json
 import os
@@ -43,7 +44,7 @@ def main():
     work = tempfile.mkdtemp(prefix="rich_edit_live_")
     geometry = os.path.join(work, "geometry.json")
     proc = subprocess.Popen([*tool, "--theme", theme, "--window", "--geometry", geometry,
-                             "--print-text", "edit_path", "--print-text", "edit_note", "layouts/edit.xml"],
+                             "--print-text", "edit_path", "--print-text", "edit_note", "--print-text", "edit_digits", "layouts/edit.xml"],
                             stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
     lines = queue.Queue()
     threading.Thread(target=lambda: [lines.put(l.rstrip("\n")) for l in proc.stdout], daemon=True).start()
@@ -94,6 +95,17 @@ def main():
         xdo("key", "ctrl+a", "ctrl+v")
         wait_for("the pasted path", lambda: PATH in texts("edit_note"))
         assert all(t == PATH for t in texts("edit_path")), "the read-only box changed: %r" % texts("edit_path")
+
+        # Number only: both paste keys bring the clipboard's digits (none).
+        click("edit_digits")
+        xdo("type", "--delay", 20, "7")
+        xdo("key", "shift+Insert")
+        xdo("type", "--delay", 20, "8")
+        xdo("key", "ctrl+v")
+        xdo("type", "--delay", 20, "9")
+        wait_for("typed digits", lambda: "789" in texts("edit_digits") or
+                 any(not t.isdigit() for t in texts("edit_digits") if t))
+        assert all(t.isdigit() for t in texts("edit_digits") if t), "letters in a number box: %r" % texts("edit_digits")
         print("rich edit live test passed")
     finally:
         if proc.poll() is None:

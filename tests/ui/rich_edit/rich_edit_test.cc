@@ -79,6 +79,10 @@ TEST_F(RichEditTest, InputTable) {
   EXPECT_EQ(edit_.GetText(), u"12");
   edit_.ReplaceSelection(u"x3y");  // pasted text: digits only
   EXPECT_EQ(edit_.GetText(), u"123");
+  // Text that reaches the engine on a path the control does not see (a
+  // menu's Paste, a drop) is filtered too.
+  edit_.Engine()->ReplaceSelection(u"4z5");
+  EXPECT_EQ(edit_.GetText(), u"12345");
   edit_.ApplyAttribute(u"number", u"false");
 
   edit_.SetText(u"");

@@ -106,6 +106,32 @@ TEST(TextLayoutTest, WrapsAtSpacesAndCutsLongWords) {
   EXPECT_EQ(layout.Width(), 230);
 }
 
+// An edit's longest text (32,767 characters) without a break: each line is
+// measured near itself only. Measuring the rest of the paragraph for every
+// line cost about 27 M characters here; the bound allows a constant number of
+// characters per character of text.
+TEST(TextLayoutTest, LongUnbrokenTextIsMeasuredInLinearTime) {
+  struct Counting : testing::FixedWidthMeasurer {
+    long long characters = 0;
+    int Width(StringView text) override {
+      characters += static_cast<long long>(text.size());
+      return FixedWidthMeasurer::Width(text);
+    }
+  } measurer;
+  const String text = String(32767, u'x') + u" tail";
+  TextLayout layout;
+  layout.Build(text, 300, measurer);  // 30 characters a line
+  ASSERT_EQ(layout.Lines().size(), 32767u / 30 + 1);
+  EXPECT_EQ(layout.Lines()[0].end, 30u);
+  EXPECT_EQ(layout.Lines().back().start, 32760u);  // "xxxxxxx tail"
+  EXPECT_LT(measurer.characters, 20LL * static_cast<long long>(text.size()));
+  // Spaces past the width still let the line break after them.
+  layout.Build(u"abc" + String(40, u' ') + u"def", 100, measurer);
+  ASSERT_EQ(layout.Lines().size(), 2u);
+  EXPECT_EQ(layout.Lines()[0].width, 30);
+  EXPECT_EQ(layout.Lines()[1].start, 43u);
+}
+
 TEST(TextLayoutTest, PositionsAndPoints) {
   testing::FixedWidthMeasurer measurer;
   TextLayout layout;
