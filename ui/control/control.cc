@@ -323,7 +323,6 @@ void Control::SetVisible(bool visible) {
   bool was_visible = IsVisible();
   visible_ = visible;
   focused_ = false;
-  if (!visible && window_ && window_->GetFocusControl() == this) window_->SetFocusControl(nullptr);
   if (IsVisible() != was_visible) {
     // The parent arranges again: the control takes or leaves its place.
     if (parent_)
@@ -332,6 +331,8 @@ void Control::SetVisible(bool visible) {
       RequestLayout();
   }
   RequestRepaint();
+  // The window's input rules: a focus or a press inside a hidden subtree ends.
+  if (window_) window_->OnControlStateChanged(this);
 }
 
 void Control::SetVisibleWithFade(bool visible) {
@@ -352,6 +353,7 @@ void Control::SetEnabled(bool enabled) {
     state_ = kControlStateDisabled;
   }
   RequestRepaint();
+  if (window_) window_->OnControlStateChanged(this);
 }
 
 void Control::SetState(ControlState state) {
@@ -449,7 +451,7 @@ bool RunHandlers(const std::map<int, std::vector<EventHandler>>& lists, int kind
 }  // namespace
 
 void Control::HandleEvent(const EventArgs& args) {
-  if (args.type <= kEventInternalKillFocus || args.sender != this) {
+  if (args.type <= kEventInternalKillFocus || args.type == kEventInternalCancelPress || args.sender != this) {
     OnEvent(args);
     return;
   }
@@ -534,6 +536,15 @@ void Control::OnEvent(const EventArgs& args) {
           state_ = kControlStateNormal;
           hot_alpha_ = 0;
         }
+      }
+      return;
+    case kEventInternalCancelPress:
+      if (mouse_focused_) {
+        mouse_focused_ = false;
+        hot_fade_flag_.Revoke();
+        state_ = enabled_ ? kControlStateNormal : kControlStateDisabled;
+        hot_alpha_ = 0;
+        RequestRepaint();
       }
       return;
     case kEventInternalSetFocus:

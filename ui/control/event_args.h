@@ -18,6 +18,9 @@ enum UiEventKind : int {
   kEventInternalSetFocus = 2,
   kEventInternalKillFocus = 3,
   kEventNone = 4,
+  // A press that is interrupted (focus lost, input blocked, the window
+  // closing, the control hidden or disabled): cancelled, never completed.
+  kEventInternalCancelPress = 5,
   kEventAll = 6,
   kEventKeyDown = 8,
   kEventKeyUp = 9,

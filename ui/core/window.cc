@@ -58,6 +58,23 @@ void Window::AdoptControl(Control* control) {
   if (!control->GetName().empty()) names_[control->GetName()] = control;
 }
 
+bool Window::IsInside(const Control* control, const Control* subtree) {
+  for (const Control* c = control; c; c = c->GetParent())
+    if (c == subtree) return true;
+  return false;
+}
+
+bool Window::TakesInput(const Control* control) const {
+  if (!control || control->GetWindow() != this) return false;
+  for (const Control* c = control; c; c = c->GetParent())
+    if (!c->IsVisible() || !c->IsEnabled()) return false;
+  return true;
+}
+
+void Window::OnControlStateChanged(Control* control) {
+  if (focus_ && IsInside(focus_, control) && !TakesInput(focus_)) focus_ = nullptr;
+}
+
 void Window::ForgetControl(Control* control) {
   if (focus_ == control) focus_ = nullptr;
   if (hover_ == control) hover_ = nullptr;

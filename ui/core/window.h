@@ -97,6 +97,15 @@ class Window : public nbase::SupportWeakCallback {
   void SetFocusControl(Control* control) { focus_ = control; }
   // Raises `kind` on `control` with the last mouse point.
   void NotifyControl(Control* control, UiEventKind kind, uintptr_t wparam = 0, intptr_t lparam = 0);
+  // Called by Control when its visibility or enabled state changes. Here a
+  // focus inside a subtree that can no longer take input is dropped; a live
+  // window also tells the controls and cancels a press (WindowImplBase).
+  virtual void OnControlStateChanged(Control* control);
+  // True when `control` belongs to this window and it and every box above it
+  // are visible and enabled: only then does it take keys or complete a press.
+  bool TakesInput(const Control* control) const;
+  // True when `control` is `subtree` or lies inside it.
+  static bool IsInside(const Control* control, const Control* subtree);
 
   // --- Resources ---
   // The folder the layout's images are relative to (a separator is added).

@@ -109,8 +109,9 @@ void WindowImplBase::Show(bool show, bool take_focus) {
   if (!IsNativeAlive()) return;
   if (owner_ && !owner_alive_.expired()) {
     if (show && !owner_disabled_) {
-      owner_->EnableInput(false);
       owner_disabled_ = true;
+      owner_->input_.owned.push_back(OwnedBox{this, FlagReference()});
+      owner_->EnableInput(false);
     } else if (!show) {
       ReleaseOwner();
     }
@@ -174,8 +175,8 @@ void WindowImplBase::CloseNow(int result) {
     return;
   }
   NotifyControl(GetHoverControl(), kEventMouseLeave);
-  if (Control* click = click_.Get(this)) NotifyControl(click, kEventButtonUp);
-  click_.Clear();
+  CancelPress();
+  input_.key_down.Clear();
   FocusControl(nullptr);
   ReleaseOwner();
   native_->Destroy();
@@ -185,17 +186,46 @@ void WindowImplBase::ReleaseOwner() {
   if (!owner_disabled_) return;
   owner_disabled_ = false;
   if (owner_alive_.expired()) return;
+  std::erase_if(owner_->input_.owned, [this](const OwnedBox& box) { return box.window == this; });
   owner_->EnableInput(true);
-  if (owner_->IsNativeAlive()) owner_->native_->TakeFocus();
+  // A box still up keeps the focus (the owner stays blocked under it).
+  if (WindowImplBase* box = owner_->TopOwnedBox()) {
+    if (box->IsNativeAlive()) box->native_->TakeFocus();
+  } else if (owner_->IsInputEnabled() && owner_->IsNativeAlive()) {
+    owner_->native_->TakeFocus();
+  }
+}
+
+WindowImplBase* WindowImplBase::TopOwnedBox() const {
+  for (auto it = input_.owned.rbegin(); it != input_.owned.rend(); ++it)
+    if (!it->alive.expired() && it->window != this && it->window->IsNativeAlive()) return it->window;
+  return nullptr;
 }
 
 void WindowImplBase::EnableInput(bool enabled) {
-  input_enabled_ = enabled;
   if (!enabled) {
-    if (Control* click = click_.Get(this)) NotifyControl(click, kEventButtonUp);
-    click_.Clear();
+    ++input_.blocks;
+    CancelPress();
+    input_.key_down.Clear();
+  } else if (input_.blocks > 0) {
+    --input_.blocks;
   }
-  if (IsNativeAlive()) native_->SetInputEnabled(enabled);
+  if (IsNativeAlive()) native_->SetInputEnabled(input_.blocks == 0);
+}
+
+void WindowImplBase::CancelPress() {
+  Control* pressed = input_.pressed.Get(this);
+  input_.pressed.Clear();
+  if (!pressed) return;
+  if (IsNativeAlive()) native_->CaptureMouse(false);
+  NotifyControl(pressed, kEventInternalCancelPress);
+}
+
+void WindowImplBase::OnControlStateChanged(Control* control) {
+  Control* pressed = input_.pressed.Get(this);
+  if (pressed && IsInside(pressed, control) && !TakesInput(pressed)) CancelPress();
+  Control* focus = GetFocusControl();
+  if (focus && IsInside(focus, control) && !TakesInput(focus)) FocusControl(nullptr);
 }
 
 void WindowImplBase::AddWindowHandler(UiEventKind kind, EventHandler handler) {
@@ -220,8 +250,8 @@ void WindowImplBase::FocusControl(Control* control) {
   Control* old = GetFocusControl();
   if (control == old) return;
   if (keyboard_cues_) {
-    OnInvalidate(FocusMarkRect(old));
-    OnInvalidate(FocusMarkRect(control));
+    InvalidateFocusMark(old);
+    InvalidateFocusMark(control);
   }
   if (old) {
     NotifyControl(old, kEventInternalKillFocus);
@@ -237,7 +267,18 @@ void WindowImplBase::FocusControl(Control* control) {
 void WindowImplBase::ShowKeyboardCues(bool show) {
   if (keyboard_cues_ == show) return;
   keyboard_cues_ = show;
-  OnInvalidate(FocusMarkRect(GetFocusControl()));
+  InvalidateFocusMark(GetFocusControl());
+}
+
+int WindowImplBase::FocusMarkWidth() const { return std::max(1, DpiScale::Get().ScaleValue(1)); }
+
+void WindowImplBase::InvalidateFocusMark(Control* control) {
+  UiRect rect = FocusMarkRect(control);
+  if (rect.IsEmpty()) return;
+  // Anti-aliased drawing may spill a little: repaint a margin as wide as the mark.
+  const int w = FocusMarkWidth();
+  rect.Inflate(UiRect(w, w, w, w));
+  OnInvalidate(rect);
 }
 
 UiRect WindowImplBase::FocusMarkRect(Control* control) const {
@@ -251,12 +292,20 @@ UiRect WindowImplBase::FocusMarkRect(Control* control) const {
 
 void WindowImplBase::DrawFocusMark() {
   Control* focus = GetFocusControl();
-  if (!keyboard_cues_ || !focus || !focus->IsVisible()) return;
+  if (!keyboard_cues_ || !TakesInput(focus)) return;
   const std::vector<Control*> stops = TabStops(GetRoot());
   if (std::find(stops.begin(), stops.end(), focus) == stops.end()) return;
   ArgbColor color = ResourceManager::Get().GetColor(u"focus_mark");
   if (!color) color = 0xFF2F6FEB;
-  context_->DrawRect(FocusMarkRect(focus), std::max(1, DpiScale::Get().ScaleValue(1)), color);
+  // Four filled edges inside the frame: every side lands on whole pixels
+  // within the rectangle that is repainted when the focus moves on.
+  const UiRect r = FocusMarkRect(focus);
+  const int w = std::min({FocusMarkWidth(), r.Width() / 2, r.Height() / 2});
+  if (w <= 0) return;
+  context_->FillColor(UiRect(r.left, r.top, r.right, r.top + w), color);
+  context_->FillColor(UiRect(r.left, r.bottom - w, r.right, r.bottom), color);
+  context_->FillColor(UiRect(r.left, r.top + w, r.left + w, r.bottom - w), color);
+  context_->FillColor(UiRect(r.right - w, r.top + w, r.right, r.bottom - w), color);
 }
 
 bool WindowImplBase::CaptionButtonClicked(const EventArgs& args) {
@@ -443,7 +492,7 @@ HitArea WindowImplBase::OnNativeHitTest(UiPoint point) {
 }
 
 CursorType WindowImplBase::OnNativeCursor(UiPoint point) {
-  if (click_.Get(this)) return kCursorArrow;
+  if (input_.pressed.Get(this)) return kCursorArrow;
   Control* control = LocateControl(point);
   if (!control || control->GetWindow() != this) return kCursorArrow;
   NotifyControl(control, kEventSetCursor);
@@ -465,7 +514,7 @@ void WindowImplBase::UpdateHover(UiPoint point) {
 }
 
 void WindowImplBase::OnNativeMouse(MouseAction action, UiPoint point, uint32_t modifiers, int wheel) {
-  if (!input_enabled_ && action != MouseAction::kLeave) return;
+  if (!IsInputEnabled() && action != MouseAction::kLeave) return;
   const auto mods = static_cast<intptr_t>(modifiers);
   switch (action) {
     case MouseAction::kMove:
@@ -473,7 +522,7 @@ void WindowImplBase::OnNativeMouse(MouseAction action, UiPoint point, uint32_t m
       if (action == MouseAction::kLeave) point = UiPoint{-1, -1};
       SetLastMousePoint(point);
       UpdateHover(point);
-      Control* target = click_.Get(this);
+      Control* target = input_.pressed.Get(this);
       if (!target) target = GetHoverControl();
       if (target && action == MouseAction::kMove) NotifyControl(target, kEventMouseMove, 0, mods);
       break;
@@ -482,17 +531,19 @@ void WindowImplBase::OnNativeMouse(MouseAction action, UiPoint point, uint32_t m
     case MouseAction::kLeftDoubleClick:
     case MouseAction::kRightDown: {
       SetLastMousePoint(point);
-      if (action != MouseAction::kRightDown && OnNativeHitTest(point) == HitArea::kCaption) {
+      const bool alive = IsNativeAlive();
+      if (alive && action != MouseAction::kRightDown && OnNativeHitTest(point) == HitArea::kCaption) {
         native_->BeginCaptionDrag(point);
         break;
       }
-      if (!native_->HasFocus()) native_->TakeFocus();
+      if (alive && !native_->HasFocus()) native_->TakeFocus();
       ShowKeyboardCues(false);
       Control* control = LocateControl(point);
       if (!control || control->GetWindow() != this) break;
-      click_.Set(control);
+      CancelPress();  // a right press during a left one (or the reverse) ends the first
+      input_.pressed.Set(control);
       if (action == MouseAction::kLeftDown && !control->IsNoFocus()) FocusControl(control);
-      native_->CaptureMouse(true);
+      if (alive) native_->CaptureMouse(true);
       UiEventKind kind = action == MouseAction::kLeftDown    ? kEventButtonDown
                          : action == MouseAction::kRightDown ? kEventRButtonDown
                                                              : kEventInternalButtonDown;
@@ -502,10 +553,15 @@ void WindowImplBase::OnNativeMouse(MouseAction action, UiPoint point, uint32_t m
     case MouseAction::kLeftUp:
     case MouseAction::kRightUp: {
       SetLastMousePoint(point);
-      native_->CaptureMouse(false);
-      Control* click = click_.Get(this);
-      if (action == MouseAction::kLeftUp) click_.Clear();
-      if (click) NotifyControl(click, action == MouseAction::kLeftUp ? kEventButtonUp : kEventRButtonUp, 0, mods);
+      Control* pressed = input_.pressed.Get(this);
+      if (pressed && !TakesInput(pressed)) {
+        CancelPress();
+        break;
+      }
+      if (IsNativeAlive()) native_->CaptureMouse(false);
+      if (action == MouseAction::kLeftUp) input_.pressed.Clear();
+      if (pressed)
+        NotifyControl(pressed, action == MouseAction::kLeftUp ? kEventButtonUp : kEventRButtonUp, 0, mods);
       break;
     }
     case MouseAction::kWheel: {
@@ -517,8 +573,17 @@ void WindowImplBase::OnNativeMouse(MouseAction action, UiPoint point, uint32_t m
   }
 }
 
+Control* WindowImplBase::KeyTarget() {
+  Control* focus = GetFocusControl();
+  if (focus && !TakesInput(focus)) {
+    FocusControl(nullptr);
+    return nullptr;
+  }
+  return focus;
+}
+
 void WindowImplBase::OnNativeKey(KeyAction action, uint32_t virtual_key, uint32_t modifiers) {
-  if (!input_enabled_) return;
+  if (!IsInputEnabled()) return;
   const UiPoint point = LastMousePoint();
   if (action == KeyAction::kDown) {
     if (HandleKeyPress(virtual_key)) return;
@@ -529,33 +594,30 @@ void WindowImplBase::OnNativeKey(KeyAction action, uint32_t virtual_key, uint32_
       return;
     }
     if (virtual_key == kVkSpace || virtual_key == kVkReturn) ShowKeyboardCues(true);
-    Control* focus = GetFocusControl();
-    key_down_.Set(focus);
+    Control* focus = KeyTarget();
+    input_.key_down.Set(focus);
     if (focus)
       focus->RaiseEvent(kEventKeyDown, virtual_key, static_cast<intptr_t>(modifiers),
                         static_cast<char16_t>(virtual_key), point);
     return;
   }
-  Control* down = key_down_.Get(this);
-  key_down_.Clear();
-  if (down)
+  Control* down = input_.key_down.Get(this);
+  input_.key_down.Clear();
+  if (down && TakesInput(down))
     down->RaiseEvent(kEventKeyUp, virtual_key, static_cast<intptr_t>(modifiers), static_cast<char16_t>(virtual_key),
                      point);
 }
 
 void WindowImplBase::OnNativeChar(char16_t ch) {
-  if (!input_enabled_) return;
-  if (Control* focus = GetFocusControl()) focus->RaiseEvent(kEventChar, ch, 0, ch, LastMousePoint());
+  if (!IsInputEnabled()) return;
+  if (Control* focus = KeyTarget()) focus->RaiseEvent(kEventChar, ch, 0, ch, LastMousePoint());
 }
 
 void WindowImplBase::OnNativeFocus(bool gained) {
   if (gained) return;
-  // A press that loses the window's focus never completes.
-  if (Control* click = click_.Get(this)) {
-    native_->CaptureMouse(false);
-    NotifyControl(click, kEventButtonUp);
-  }
-  click_.Clear();
+  // A press that loses the window's focus is cancelled, never completed.
+  CancelPress();
+  input_.key_down.Clear();
 }
 
 void WindowImplBase::OnNativeResized(UiSize client, SizeKind kind) {
@@ -565,7 +627,13 @@ void WindowImplBase::OnNativeResized(UiSize client, SizeKind kind) {
   SetLayoutNeeded();
 }
 
-void WindowImplBase::OnNativeCloseRequested() { CloseNow(0); }
+void WindowImplBase::OnNativeCloseRequested() {
+  if (!IsInputEnabled()) {
+    if (WindowImplBase* box = TopOwnedBox()) box->BringToFront();
+    return;
+  }
+  OnCloseRequested();
+}
 
 void WindowImplBase::OnNativeDestroyed() {
   if (gone_) return;

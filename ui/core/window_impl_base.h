@@ -29,6 +29,18 @@
 // mark (a thin frame in the theme colour "focus_mark") is drawn around the
 // focused tab stop once a key has been used, until the next mouse press.
 //
+// Input rules, kept here for every system (the native windows only report):
+// - A press completes (a click) only by its own release on the control. Losing
+//   the window's focus, input being blocked, the window closing, or the
+//   pressed control being hidden or disabled cancels it.
+// - Keys and characters go only to a focus control that takes input (it and
+//   every box above it visible and enabled); hiding or disabling a subtree
+//   that holds the focus clears the focus.
+// - Every box shown over this window blocks its input; the blocks are
+//   counted, and as a box goes, the focus moves to a box still up, else to
+//   this window. A close request while input is blocked is ignored and the
+//   box that blocks it comes forward, as Windows does for a disabled window.
+//
 // Controls named "closebtn", "minbtn", "maxbtn" and "restorebtn" work as the
 // caption buttons. Pressing where no button (nor check box, option or text
 // box) is, inside the layout's `caption` rectangle, drags the window.
@@ -82,9 +94,13 @@ class WindowImplBase : public Window, public NativeWindowDelegate {
   // Fades out, then closes (HandleClose decides) about 300 ms later; at once
   // when the screen cannot show alpha.
   void CloseWithResult(int result);
-  // Mouse and keyboard input on or off (an owned box disables its owner).
+  // Blocks (false) or unblocks (true) mouse and keyboard input; calls are
+  // counted, so input returns after as many unblocks as blocks (each box
+  // shown over the window blocks it once).
   void EnableInput(bool enabled);
-  bool IsInputEnabled() const { return input_enabled_; }
+  bool IsInputEnabled() const { return input_.blocks == 0; }
+  // The newest box still shown over this window, or null.
+  WindowImplBase* TopOwnedBox() const;
 
   // The named control as `T`, or null when missing or of another type.
   template <class T>
@@ -128,6 +144,12 @@ class WindowImplBase : public Window, public NativeWindowDelegate {
     (void)result;
     return false;
   }
+  // The user or the system asks to close the window (Alt+F4, the window
+  // manager, WM_CLOSE) while input is not blocked. By default the window
+  // closes (HandleClose decides).
+  virtual void OnCloseRequested() { CloseNow(0); }
+  // The close itself: cancel input state, ask HandleClose, destroy.
+  void CloseNow(int result);
   // Keys before the focus control sees them; true swallows the key.
   virtual bool HandleKeyPress(uint32_t virtual_key) {
     (void)virtual_key;
@@ -149,6 +171,7 @@ class WindowImplBase : public Window, public NativeWindowDelegate {
   void OnDeleteLaterPosted() override;
   void OnCaptionTextChanged(const String& text) override;
   int WorkAreaHeight() const override;
+  void OnControlStateChanged(Control* control) override;
 
   // NativeWindowDelegate.
   void OnNativeExposed(const UiRect& dirty) override;
@@ -163,8 +186,10 @@ class WindowImplBase : public Window, public NativeWindowDelegate {
   void OnNativeDestroyed() override;
 
  private:
-  // The close itself: release input state, ask HandleClose, destroy.
-  void CloseNow(int result);
+  // Ends the press in progress without a click.
+  void CancelPress();
+  // The focus control when it takes input; otherwise the focus is cleared.
+  Control* KeyTarget();
   void SchedulePaint();
   void UpdateHover(UiPoint point);
   void ReleaseOwner();
@@ -172,8 +197,12 @@ class WindowImplBase : public Window, public NativeWindowDelegate {
   void FadeStep();
   void RaiseWindowEvent(UiEventKind kind);
   void ShowKeyboardCues(bool show);
-  // The focus mark's frame around `control` (empty when it gets none).
+  // The focus mark's frame around `control` (empty when it gets none); the
+  // mark is drawn inside it.
   UiRect FocusMarkRect(Control* control) const;
+  int FocusMarkWidth() const;
+  // Repaints where the mark around `control` is or would be.
+  void InvalidateFocusMark(Control* control);
   void DrawFocusMark();
   UiSize ClientSize() const;
 
@@ -183,7 +212,6 @@ class WindowImplBase : public Window, public NativeWindowDelegate {
   std::weak_ptr<nbase::WeakFlag> owner_alive_;
   bool owner_disabled_ = false;
   bool has_alpha_ = false;
-  bool input_enabled_ = true;
   bool first_layout_pending_ = true;
   bool paint_posted_ = false;
   bool delete_posted_ = false;
@@ -207,8 +235,17 @@ class WindowImplBase : public Window, public NativeWindowDelegate {
     Control* control_ = nullptr;
     std::weak_ptr<nbase::WeakFlag> alive_;
   };
-  ControlRef click_;
-  ControlRef key_down_;
+  struct OwnedBox {
+    WindowImplBase* window;
+    std::weak_ptr<nbase::WeakFlag> alive;
+  };
+  // The window's input state (see the rules at the top).
+  struct InputState {
+    ControlRef pressed;          // the control a button press went to
+    ControlRef key_down;         // the control a key-down went to
+    int blocks = 0;              // input is ignored while above 0
+    std::vector<OwnedBox> owned;  // boxes shown over this window, oldest first
+  } input_;
 
   // Fade state.
   int fade_from_ = 255;

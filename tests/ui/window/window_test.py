@@ -51,6 +51,30 @@ class Screen:
             raise SystemExit("no X display")
         self.root = self.x.XDefaultRootWindow(self.display)
 
+    def take_focus(self):
+        """Maps a small window of this connection away from the test window and
+        gives it the X focus, as another program taking the focus would."""
+        x = self.x
+        x.XCreateSimpleWindow.restype = ctypes.c_ulong
+        x.XCreateSimpleWindow.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_int,
+                                          ctypes.c_uint, ctypes.c_uint, ctypes.c_uint, ctypes.c_ulong,
+                                          ctypes.c_ulong]
+        x.XMapRaised.argtypes = [ctypes.c_void_p, ctypes.c_ulong]
+        x.XSetInputFocus.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_ulong]
+        x.XSync.argtypes = [ctypes.c_void_p, ctypes.c_int]
+        x.XDestroyWindow.argtypes = [ctypes.c_void_p, ctypes.c_ulong]
+        window = x.XCreateSimpleWindow(self.display, self.root, 1100, 900, 40, 40, 0, 0, 0)
+        x.XMapRaised(self.display, window)
+        x.XSync(self.display, 0)
+        time.sleep(0.2)  # mapped before it may take the focus
+        x.XSetInputFocus(self.display, window, 2, 0)  # RevertToParent, CurrentTime
+        x.XSync(self.display, 0)
+        return window
+
+    def destroy(self, window):
+        self.x.XDestroyWindow(self.display, window)
+        self.x.XSync(self.display, 0)
+
     def pixel(self, px, py):
         image = self.x.XGetImage(self.display, self.root, px, py, 1, 1, 0xFFFFFFFF, 2)  # ZPixmap
         if not image:
@@ -225,6 +249,38 @@ def run_cases(w, screen):
         w.click("btn_ok")
         w.wait_line("event 41 btn_ok", clicks + 1)
 
+    def press_focus_away_release():
+        clicks = w.count("event 41 btn_ok")
+        xdo("mousemove", *w.point("btn_ok"))
+        xdo("mousedown", 1)
+        time.sleep(0.3)
+        other = screen.take_focus()
+        time.sleep(0.5)
+        xdo("mouseup", 1)
+        marker = w.count("event 41 btn_other")
+        screen.destroy(other)
+        w.click("btn_other")
+        w.wait_line("event 41 btn_other", marker + 1)
+        assert w.count("event 41 btn_ok") == clicks, "a press interrupted by a focus change clicked"
+
+    def focus_mark():
+        mark, background = (0x2F, 0x6F, 0xEB), (0xF4, 0xF8, 0xF9)
+        ox, oy = w.origin()
+        c = w.controls["btn_other"]
+        left, top, right, bottom = ox + c["x"] - 3, oy + c["y"] - 3, ox + c["x"] + c["width"] + 3, \
+            oy + c["y"] + c["height"] + 3
+        sides = {"top": (left + 10, top), "bottom": (left + 10, bottom - 1), "left": (left, top + 10),
+                 "right": (right - 1, top + 10)}
+        w.click("btn_ok")  # the focus on OK, no mark (a mouse press)
+        w.wait_line("event 36 btn_ok", 1)
+        xdo("mousemove", *w.point("lbl_note"))
+        xdo("key", "Tab")  # to Other, with its mark
+        for side, spot in sides.items():
+            wait_for("the mark's %s side" % side, lambda: screen.pixel(*spot) == mark, 10)
+        xdo("key", "Tab")  # on to the next stop: nothing of the old mark stays
+        for side, spot in sides.items():
+            wait_for("the old mark's %s side gone" % side, lambda: screen.pixel(*spot) == background, 10)
+
     def keyboard():
         w.click("btn_ok")  # the button takes the focus
         w.wait_line("event 36 btn_ok", 1)
@@ -264,6 +320,8 @@ def run_cases(w, screen):
 
     case("hover changes the state image", hover)
     case("a press that leaves the button raises no click", press_leave_release)
+    case("a press interrupted by another window taking the focus raises no click", press_focus_away_release)
+    case("the focus mark has four sides and leaves nothing behind", focus_mark)
     case("Space and Enter click the focused button", keyboard)
     case("a check box in the caption selects, unselects and does not drag", check_box)
     case("the caption drags the window", caption_drag)
