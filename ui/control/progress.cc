@@ -1,5 +1,7 @@
 #include "ui/control/progress.h"
 
+#include "ui/accessibility/accessibility_notify.h"
+
 #include <cstdio>
 #include <cstdlib>
 
@@ -37,6 +39,7 @@ bool Progress::ApplyAttribute(StringView name, StringView value) {
 }
 
 void Progress::SetValue(double value) {
+  if (value_ != value) NotifyAccessibility(this, AccessibleEvent::kValue);
   value_ = value;
   RequestRepaint();
 }
