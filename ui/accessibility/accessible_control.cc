@@ -90,7 +90,8 @@ void DescribeControl(Control* control, AccessibleRole role, AccessibleInfo* info
   else if (control->GetToolTipText() != info->name) info->description = control->GetToolTipText();
 
   uint32_t states = 0;
-  if (IsFocusableRole(role) && !control->IsNoFocus()) states |= kAccessibleFocusable;
+  // Focusable: could take the focus now (a disabled control cannot).
+  if (IsFocusableRole(role) && !control->IsNoFocus() && control->IsEnabled()) states |= kAccessibleFocusable;
   if (!control->IsEnabled()) states |= kAccessibleDisabled;
   if (!control->IsVisible()) states |= kAccessibleInvisible;
   if (control->GetState() == kControlStateHot) states |= kAccessibleHot;

@@ -118,6 +118,7 @@ void WindowImplBase::Show(bool show, bool take_focus) {
     }
   }
   native_->Show(show, take_focus);
+  if (AccessibleTree* tree = GetAccessibleTree()) tree->NotifyRoot(show ? AccessibleEvent::kShow : AccessibleEvent::kHide);
 }
 
 void WindowImplBase::BringToFront() {
@@ -192,6 +193,7 @@ void WindowImplBase::CloseNow(int result) {
   click_.Clear();
   FocusControl(nullptr);
   ReleaseOwner();
+  if (AccessibleTree* tree = GetAccessibleTree()) tree->NotifyRoot(AccessibleEvent::kHide);
   native_->Destroy();
 }
 
