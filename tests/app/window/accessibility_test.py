@@ -57,7 +57,8 @@ def case_theme():
     texts["box"] = accessibility_text("msgbox/msgbox.xml", [])
     for page, text in texts.items():
         lines = [line.strip() for line in text.splitlines()]
-        for line in lines if page != "box" else []:
+        # The root is the off-screen window, which has no title.
+        for line in lines[1:] if page != "box" else []:
             assert not ("focusable" in line and '""' in line.split("[")[0]), "%s: unnamed: %s" % (page, line)
         for wanted in EXPECTED[page]:
             assert any(line.startswith(wanted) for line in lines), "%s: no %s in\n%s" % (page, wanted, text)
