@@ -47,6 +47,8 @@ bool MsgBox::OnClick(const ui::EventArgs& args) {
 void MsgBox::SetTexts(const std::wstring& title, const std::wstring& content, const std::wstring& yes_text,
                       const std::wstring& no_text, MsgBoxCallback callback) {
   if (titleLabel_) titleLabel_->SetText(ToUiText(title));
+  // The title names the box for assistive technology and the task switcher.
+  SetCaptionText(ToUiText(title));
   if (contentEdit_) {
     contentEdit_->SetText(ToUiText(content));
     FitContentHeight();

@@ -3,7 +3,12 @@
 // without running the installer.
 //
 //   lumacast-layout [--theme DIR|ZIP] [--scale PERCENT] [--show NAME]...
-//                   [--hide NAME]... [--png FILE] [--geometry FILE] LAYOUT
+//                   [--hide NAME]... [--png FILE] [--geometry FILE]
+//                   [--accessibility FILE] LAYOUT
+//
+// --accessibility writes the tree assistive technology sees (names, roles,
+// states, values; "-" for standard output). With --window the live window
+// also serves it to screen readers and automation, as the installer does.
 //
 // Exit status: 0 done, 1 bad command line or an output that cannot be
 // written, 2 the layout (or the theme's global.xml) does not load; standard
@@ -16,9 +21,11 @@
 #include <string>
 #include <vector>
 
+#include "tools/layout/accessibility_text.h"
 #include "tools/layout/embedded_theme.h"
 #include "tools/layout/geometry_json.h"
 #include "tools/layout/window_mode.h"
+#include "ui/accessibility/accessible_tree.h"
 #include "ui/control/box.h"
 #include "ui/core/dpi_scale.h"
 #include "ui/core/layout_builder.h"
@@ -36,6 +43,7 @@ struct Options {
   std::vector<std::pair<std::string, bool>> visibility;  // name, visible
   std::string png;
   std::string geometry;
+  std::string accessibility;
   std::string layout;
   bool window = false;                  // --window: a live window (window_mode.h)
   std::vector<std::string> print_text;  // --print-text NAME
@@ -45,7 +53,8 @@ int Usage(const char* message) {
   std::fprintf(stderr,
                "lumacast-layout: %s\n"
                "usage: lumacast-layout [--theme DIR|ZIP] [--scale PERCENT] [--show NAME]... [--hide NAME]...\n"
-               "                       [--png FILE] [--geometry FILE] [--window [--print-text NAME]...] LAYOUT\n",
+               "                       [--png FILE] [--geometry FILE] [--accessibility FILE]\n"
+               "                       [--window [--print-text NAME]...] LAYOUT\n",
                message);
   return 1;
 }
@@ -72,6 +81,8 @@ bool ParseOptions(int argc, char** argv, Options* o) {
       if (!value(&o->png)) return false;
     } else if (arg == "--geometry") {
       if (!value(&o->geometry)) return false;
+    } else if (arg == "--accessibility") {
+      if (!value(&o->accessibility)) return false;
     } else if (arg == "--window") {
       o->window = true;
     } else if (arg == "--print-text") {
@@ -175,7 +186,11 @@ int Run(const Options& o) {
     }
   }
 
-  if (o.window) return lumacast_layout::RunWindowMode({o.layout, o.visibility, o.print_text, o.geometry});
+  if (o.window) {
+    lumacast_layout::WindowModeOptions window_options{o.layout, o.visibility, o.print_text, o.geometry};
+    window_options.accessibility = o.accessibility;
+    return lumacast_layout::RunWindowMode(window_options);
+  }
 
   ui::Window window;
   const ui::String layout = ui::U(o.layout);
@@ -228,6 +243,14 @@ int Run(const Options& o) {
   if (!o.geometry.empty() && !WriteFile(o.geometry, json)) {
     std::fprintf(stderr, "lumacast-layout: cannot write %s\n", o.geometry.c_str());
     return 1;
+  }
+  if (!o.accessibility.empty()) {
+    ui::AccessibleTree* tree = window.EnsureAccessibleTree();
+    tree->SetRootName(window.Attributes().caption_text);
+    if (!WriteFile(o.accessibility, lumacast_layout::AccessibilityText(tree))) {
+      std::fprintf(stderr, "lumacast-layout: cannot write %s\n", o.accessibility.c_str());
+      return 1;
+    }
   }
   return 0;
 }

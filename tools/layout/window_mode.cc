@@ -4,7 +4,9 @@
 #include <map>
 
 #include "base/message_loop.h"
+#include "tools/layout/accessibility_text.h"
 #include "tools/layout/geometry_json.h"
+#include "ui/accessibility/accessible_tree.h"
 #include "ui/control/box.h"
 #include "ui/control/label.h"
 #include "ui/control/rich_edit.h"
@@ -28,6 +30,52 @@ void PrintLine(const std::string& line) {
   std::fputc('\n', stdout);
   std::fflush(stdout);
 }
+
+// `text` to standard output ("-") or to a file, written whole and then
+// renamed: a reader never sees half a file.
+void WriteWhole(const std::string& target, const std::string& text) {
+  if (target == "-") {
+    std::fputs(text.c_str(), stdout);
+    std::fflush(stdout);
+    return;
+  }
+  std::string temp = target + ".part";
+  if (std::FILE* f = std::fopen(temp.c_str(), "wb")) {
+    bool ok = std::fwrite(text.data(), 1, text.size(), f) == text.size();
+    if (std::fclose(f) == 0 && ok) std::rename(temp.c_str(), target.c_str());
+  }
+}
+
+const char* EventName(ui::AccessibleEvent event) {
+  switch (event) {
+    case ui::AccessibleEvent::kFocus: return "focus";
+    case ui::AccessibleEvent::kState: return "state";
+    case ui::AccessibleEvent::kValue: return "value";
+    case ui::AccessibleEvent::kName: return "name";
+    case ui::AccessibleEvent::kShow: return "show";
+    case ui::AccessibleEvent::kHide: return "hide";
+    case ui::AccessibleEvent::kReorder: return "reorder";
+  }
+  return "?";
+}
+
+// Prints every change the window's tree reports, with the node as it reads
+// now (the first line of its --accessibility description).
+class AccessiblePrinter : public ui::AccessibleObserver {
+ public:
+  explicit AccessiblePrinter(ui::Window* window) : window_(window) {}
+  void OnAccessibleEvent(ui::AccessibleEvent event, int id) override {
+    ui::AccessibleTree* tree = window_->GetAccessibleTree();
+    ui::AccessibleInfo info;
+    if (!tree || !tree->Describe(id, &info)) return;
+    const ui::AccessibleRole role = id == ui::kAccessibleRootId ? tree->RootRole() : info.role;
+    PrintLine(std::string("accessible ") + EventName(event) + " " + ui::AccessibleRoleName(role) + " " +
+              ui::ToUTF8(info.name) + (info.has_value ? " = " + ui::ToUTF8(info.value) : std::string()));
+  }
+
+ private:
+  ui::Window* window_;
+};
 
 class LayoutWindow : public ui::WindowImplBase {
  public:
@@ -67,18 +115,14 @@ class LayoutWindow : public ui::WindowImplBase {
 
   void OnFirstLayout() override {
     ui::WindowImplBase::OnFirstLayout();
-    if (options_.geometry.empty()) return;
-    const ui::UiRect rect = Native()->GetScreenRect();
-    std::string json = GeometryJson(ui::UiSize{rect.Width(), rect.Height()}, layout_root_);
-    if (options_.geometry == "-") {
-      PrintLine(json);
-      return;
+    if (!options_.geometry.empty()) {
+      const ui::UiRect rect = Native()->GetScreenRect();
+      WriteWhole(options_.geometry, GeometryJson(ui::UiSize{rect.Width(), rect.Height()}, layout_root_));
     }
-    // Written whole, then renamed: a reader never sees half a file.
-    std::string temp = options_.geometry + ".part";
-    if (std::FILE* f = std::fopen(temp.c_str(), "wb")) {
-      bool ok = std::fwrite(json.data(), 1, json.size(), f) == json.size();
-      if (std::fclose(f) == 0 && ok) std::rename(temp.c_str(), options_.geometry.c_str());
+    if (!options_.accessibility.empty()) {
+      ui::AccessibleTree* tree = OnNativeAccessibleTree();
+      WriteWhole(options_.accessibility, AccessibilityText(tree));
+      tree->AddObserver(&accessible_printer_);
     }
   }
 
@@ -97,6 +141,7 @@ class LayoutWindow : public ui::WindowImplBase {
   }
 
   void OnNativeGone() override {
+    if (ui::AccessibleTree* tree = GetAccessibleTree()) tree->RemoveObserver(&accessible_printer_);
     loop_->QuitWhenIdle();
     ui::WindowImplBase::OnNativeGone();
   }
@@ -121,6 +166,7 @@ class LayoutWindow : public ui::WindowImplBase {
     }
   }
 
+  AccessiblePrinter accessible_printer_{this};
   const WindowModeOptions options_;
   nbase::MessageLoop* loop_;
   ui::String folder_;

@@ -3,7 +3,10 @@
 // on standard output as "event <kind> <control-name>"; with --print-text NAME,
 // "text <name> <text>" whenever that control's text changes. With --geometry
 // the live window's geometry (client pixels of the shown window) is written
-// after its first layout. Ends with status 0 when the window is closed.
+// after its first layout; with --accessibility its accessibility tree, and
+// from then on "accessible <event> <role> <name>" for every change the tree
+// reports. The window serves the tree to assistive technology as the
+// installer's windows do. Ends with status 0 when the window is closed.
 #pragma once
 
 #include <string>
@@ -17,6 +20,7 @@ struct WindowModeOptions {
   std::vector<std::pair<std::string, bool>> visibility;  // name, visible
   std::vector<std::string> print_text;                    // control names
   std::string geometry;                                   // file, "-" or empty
+  std::string accessibility;                              // file, "-" or empty
   std::string title = "lumacast-layout";
 };
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "ui/accessibility/accessibility_notify.h"
 #include "ui/core/attribute_values.h"
 #include "ui/core/window.h"
 #include "ui/render/render_context.h"
@@ -86,8 +87,11 @@ void Box::SetHiddenByParent(bool hidden) {
 }
 
 void Box::SetVisible(bool visible) {
+  const bool was_visible = IsVisible();
   Control::SetVisible(visible);
   for (Control* child : items_) child->SetHiddenByParent(!IsVisible());
+  if (IsVisible() != was_visible)
+    NotifyAccessibility(this, IsVisible() ? AccessibleEvent::kShow : AccessibleEvent::kHide);
 }
 
 void Box::Place(const UiRect& rect) {

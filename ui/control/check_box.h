@@ -20,6 +20,7 @@ class CheckBoxTemplate : public ButtonTemplate<T> {
   virtual void Selected(bool selected, bool raise_event) {
     if (selected_ == selected) return;
     selected_ = selected;
+    NotifyAccessibility(this, AccessibleEvent::kState);
     if (this->window_ && raise_event)
       this->window_->NotifyControl(this, selected ? kEventSelect : kEventUnselect);
     this->RequestRepaint();
@@ -138,6 +139,7 @@ class OptionTemplate : public CheckBoxTemplate<T>, public GroupOption {
 
   // No unchanged-value shortcut: selecting again re-applies the group.
   void Selected(bool selected, bool raise_event) override {
+    if (this->selected_ != selected) NotifyAccessibility(this, AccessibleEvent::kState);
     this->selected_ = selected;
     if (selected) {
       if (this->window_ && !group_.empty()) {

@@ -4,6 +4,7 @@
 
 #include "base/tick_scheduler.h"
 #include "base/time.h"
+#include "ui/accessibility/accessibility_notify.h"
 #include "ui/control/box.h"
 #include "ui/core/attribute_values.h"
 #include "ui/core/class_cycle.h"
@@ -143,6 +144,12 @@ const AttributeTable<Control>& Control::Table() {
          String text(v);
          for (size_t at; (at = text.find(u"<n>")) != String::npos;) text.replace(at, 3, u"\r\n");
          c.tooltip_ = text;
+       }},
+      {u"accessiblename", [](C& c, StringView v) { c.SetAccessibleName(v); }},
+      {u"accessiblerole", [](C& c, StringView v) {
+         // An unknown word leaves the role to the control's kind.
+         AccessibleRole role;
+         if (ParseAccessibleRole(v, &role)) c.SetAccessibleRole(role);
        }},
       {u"tooltiptextid", [](C& c, StringView v) { c.tooltip_id_ = String(v); }},
       {u"dataid", [](C& c, StringView v) { c.data_id_ = String(v); }},
@@ -329,6 +336,8 @@ void Control::SetVisible(bool visible) {
       static_cast<Control*>(parent_)->RequestLayout();
     else
       RequestLayout();
+    // A box tells once its subtree follows (Box::SetVisible).
+    if (!AsBox()) NotifyAccessibility(this, visible ? AccessibleEvent::kShow : AccessibleEvent::kHide);
   }
   RequestRepaint();
   // The window's input rules: a focus or a press inside a hidden subtree ends.
@@ -342,6 +351,24 @@ void Control::SetVisibleWithFade(bool visible) {
 
 void Control::SetHiddenByParent(bool hidden) { hidden_by_parent_ = hidden; }
 
+void Control::SetAccessibleName(StringView name) {
+  if (accessible_name_ == name) return;
+  accessible_name_ = String(name);
+  NotifyAccessibility(this, AccessibleEvent::kName);
+}
+
+void Control::SetAccessibleRole(AccessibleRole role) {
+  accessible_role_ = role;
+  has_accessible_role_ = true;
+}
+
+int Control::AccessibleId() const {
+  // UI thread only, like every control: a plain counter is enough.
+  static int last_id = kAccessibleRootId;
+  if (!accessible_id_) accessible_id_ = ++last_id;
+  return accessible_id_;
+}
+
 void Control::SetEnabled(bool enabled) {
   if (enabled_ == enabled) return;
   enabled_ = enabled;
@@ -352,6 +379,7 @@ void Control::SetEnabled(bool enabled) {
   } else {
     state_ = kControlStateDisabled;
   }
+  NotifyAccessibility(this, AccessibleEvent::kState);
   RequestRepaint();
   if (window_) window_->OnControlStateChanged(this);
 }

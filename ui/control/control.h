@@ -26,6 +26,7 @@
 #include <vector>
 
 #include "base/weak_callback.h"
+#include "ui/accessibility/accessible_types.h"
 #include "ui/control/attribute_table.h"
 #include "ui/control/event_args.h"
 #include "ui/core/ui_geometry.h"
@@ -190,6 +191,17 @@ class Control : public nbase::SupportWeakCallback {
   // Drops loaded images (the window releases its cache).
   virtual void ReleaseImages();
 
+  // --- Accessibility (ui/accessibility) ---
+  // The layout's `accessiblename` (empty: the name comes from the text) and
+  // `accessiblerole` (unset: the role comes from the control's kind).
+  const String& GetAccessibleName() const { return accessible_name_; }
+  void SetAccessibleName(StringView name);
+  bool HasAccessibleRole() const { return has_accessible_role_; }
+  AccessibleRole GetAccessibleRole() const { return accessible_role_; }
+  void SetAccessibleRole(AccessibleRole role);
+  // The control's node id, unique in the process, given on first use.
+  int AccessibleId() const;
+
   // --- Search ---
   virtual Control* FindControl(const FindVisitor& visitor, const void* data, uint32_t flags);
 
@@ -276,6 +288,11 @@ class Control : public nbase::SupportWeakCallback {
   std::map<int, std::vector<EventHandler>> handlers_;
   std::map<int, std::vector<EventHandler>> layout_handlers_;
   std::unique_ptr<IRenderContext> offscreen_;
+
+  String accessible_name_;
+  AccessibleRole accessible_role_ = AccessibleRole::kNone;
+  bool has_accessible_role_ = false;
+  mutable int accessible_id_ = 0;
 
  private:
   static const AttributeTable<Control>& Table();

@@ -5,6 +5,7 @@
 
 #include <type_traits>
 
+#include "ui/accessibility/accessibility_notify.h"
 #include "ui/control/box.h"
 #include "ui/control/control.h"
 #include "ui/core/attribute_values.h"
@@ -43,6 +44,7 @@ class LabelTemplate : public T {
   void SetText(StringView text) {
     if (text_ == text) return;
     text_ = String(text);
+    NotifyAccessibility(this, AccessibleEvent::kName);
     if (this->fixed_width_ == kSizeAuto || this->fixed_height_ == kSizeAuto) this->RequestLayout();
     this->RequestRepaint();
   }

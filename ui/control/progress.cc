@@ -1,5 +1,7 @@
 #include "ui/control/progress.h"
 
+#include "ui/accessibility/accessibility_notify.h"
+
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -40,7 +42,9 @@ bool Progress::ApplyAttribute(StringView name, StringView value) {
 void Progress::SetValue(double value) {
   // "nan" reads as a number but compares with nothing: it would pass the
   // clamping below and reach an undefined float-to-int conversion.
-  value_ = std::isnan(value) ? min_ : value;
+  if (std::isnan(value)) value = min_;
+  if (value_ != value) NotifyAccessibility(this, AccessibleEvent::kValue);
+  value_ = value;
   RequestRepaint();
 }
 

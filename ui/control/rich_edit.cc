@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "base/tick_scheduler.h"
+#include "ui/accessibility/accessibility_notify.h"
 #include "ui/core/attribute_values.h"
 #include "ui/core/clipboard.h"
 #include "ui/core/native_window.h"
@@ -138,6 +139,7 @@ void RichEdit::ApplyFormat() {
 void RichEdit::SetText(StringView text) {
   text_ = String(text);
   if (engine_) engine_->SetText(text);
+  NotifyAccessibility(this, AccessibleEvent::kValue);
   if (fixed_height_ == kSizeAuto) RequestLayout();
   RequestRepaint();
 }
@@ -157,6 +159,7 @@ void RichEdit::ReplaceSelection(StringView text) {
 
 void RichEdit::SetReadOnly(bool read_only) {
   read_only_ = read_only;
+  NotifyAccessibility(this, AccessibleEvent::kState);
   ApplyFormat();
   UpdateCaret(false);
 }
@@ -379,6 +382,7 @@ void RichEdit::OnEngineTextChanged() {
     }
   }
   if (fixed_height_ == kSizeAuto) RequestLayout();
+  NotifyAccessibility(this, AccessibleEvent::kValue);
   RaiseEvent(kEventTextChange);
 }
 

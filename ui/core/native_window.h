@@ -23,6 +23,7 @@
 
 namespace ui {
 
+class AccessibleTree;
 class IRenderContext;
 
 enum class MouseAction { kMove, kLeave, kLeftDown, kLeftDoubleClick, kLeftUp, kRightDown, kRightUp, kWheel };
@@ -61,6 +62,9 @@ class NativeWindowDelegate {
   // WM_DELETE_WINDOW). The delegate decides; it calls Destroy() to close.
   virtual void OnNativeCloseRequested() = 0;
   virtual void OnNativeDestroyed() = 0;
+  // A client of assistive technology asks for the window's contents: the
+  // tree, created on first use (null: the window has none to offer).
+  virtual AccessibleTree* OnNativeAccessibleTree() { return nullptr; }
 };
 
 struct NativeWindowParams {

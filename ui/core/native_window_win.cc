@@ -6,6 +6,7 @@
 
 #include <cstring>
 
+#include "ui/accessibility/msaa_win.h"
 #include "ui/core/native_window.h"
 #include "ui/render/render_context.h"
 
@@ -90,6 +91,9 @@ class Win32NativeWindow : public NativeWindow {
   bool IsAlive() const override { return hwnd_ != nullptr; }
 
   void Show(bool show, bool take_focus) override {
+    // From its first showing on, the window tells assistive technology of
+    // its changes, whether or not a client has asked for it yet.
+    if (show) Msaa();
     if (hwnd_) ShowWindow(hwnd_, !show ? SW_HIDE : take_focus ? SW_SHOWNORMAL : SW_SHOWNOACTIVATE);
   }
   void Minimize() override {
@@ -210,6 +214,7 @@ class Win32NativeWindow : public NativeWindow {
     auto* self = reinterpret_cast<Win32NativeWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     if (!self) return DefWindowProcW(hwnd, message, wparam, lparam);
     if (message == WM_NCDESTROY) {
+      self->msaa_.reset();
       SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
       self->hwnd_ = nullptr;
       self->delegate_->OnNativeDestroyed();
@@ -218,6 +223,14 @@ class Win32NativeWindow : public NativeWindow {
     LRESULT result = 0;
     if (self->HandleMessage(message, wparam, lparam, &result)) return result;
     return DefWindowProcW(hwnd, message, wparam, lparam);
+  }
+
+  // The window's accessibility server, made on first use (null when the
+  // window offers no tree).
+  MsaaServer* Msaa() {
+    if (!msaa_ && hwnd_)
+      if (AccessibleTree* tree = delegate_->OnNativeAccessibleTree()) msaa_ = std::make_unique<MsaaServer>(hwnd_, tree);
+    return msaa_.get();
   }
 
   UiPoint CursorClientPoint() const {
@@ -278,7 +291,10 @@ class Win32NativeWindow : public NativeWindow {
       case WM_SETFOCUS:
       case WM_KILLFOCUS:
         d->OnNativeFocus(message == WM_SETFOCUS);
+        if (message == WM_SETFOCUS && msaa_) msaa_->OnWindowFocused();
         return false;
+      case WM_GETOBJECT:
+        return Msaa() && msaa_->HandleGetObject(wparam, lparam, result);
       case WM_CLOSE:
         d->OnNativeCloseRequested();
         return true;
@@ -363,6 +379,7 @@ class Win32NativeWindow : public NativeWindow {
 
   NativeWindowDelegate* delegate_;
   HWND hwnd_ = nullptr;
+  std::unique_ptr<MsaaServer> msaa_;
   bool layered_ = true;
   bool tracking_ = false;
   HBITMAP surface_ = nullptr;

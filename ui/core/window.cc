@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "ui/accessibility/accessibility_notify.h"
+#include "ui/accessibility/accessible_tree.h"
 #include "ui/control/box.h"
 #include "ui/core/attribute_values.h"
 #include "ui/core/dpi_scale.h"
@@ -22,9 +24,20 @@ UiRect ScaledRect(const UiRect& r) { return UiRect(Scale(r.left), Scale(r.top), 
 Window::Window() = default;
 
 Window::~Window() {
+  accessible_.reset();
   pending_delete_.clear();
   // Controls forget themselves from the window while they are deleted.
   root_.reset();
+}
+
+AccessibleTree* Window::EnsureAccessibleTree() {
+  if (!accessible_) accessible_ = std::make_unique<AccessibleTree>(this);
+  return accessible_.get();
+}
+
+void Window::SetFocusControl(Control* control) {
+  focus_ = control;
+  if (control) NotifyAccessibility(control, AccessibleEvent::kFocus);
 }
 
 bool Window::SetRootControl(std::unique_ptr<Control> root) {

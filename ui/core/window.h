@@ -31,6 +31,7 @@
 
 namespace ui {
 
+class AccessibleTree;
 class Control;
 class IRenderContext;
 
@@ -94,7 +95,8 @@ class Window : public nbase::SupportWeakCallback {
   Control* GetHoverControl() const { return hover_; }
   void SetHoverControl(Control* control) { hover_ = control; }
   Control* GetFocusControl() const { return focus_; }
-  void SetFocusControl(Control* control) { focus_ = control; }
+  // Tells assistive technology about a new focus control.
+  void SetFocusControl(Control* control);
   // Raises `kind` on `control` with the last mouse point.
   void NotifyControl(Control* control, UiEventKind kind, uintptr_t wparam = 0, intptr_t lparam = 0);
   // Called by Control when its visibility or enabled state changes. Here a
@@ -106,6 +108,11 @@ class Window : public nbase::SupportWeakCallback {
   bool TakesInput(const Control* control) const;
   // True when `control` is `subtree` or lies inside it.
   static bool IsInside(const Control* control, const Control* subtree);
+
+  // --- Accessibility ---
+  // Null until a client of assistive technology has asked for it.
+  AccessibleTree* GetAccessibleTree() const { return accessible_.get(); }
+  AccessibleTree* EnsureAccessibleTree();
 
   // --- Resources ---
   // The folder the layout's images are relative to (a separator is added).
@@ -152,6 +159,7 @@ class Window : public nbase::SupportWeakCallback {
  private:
   void ForgetAll();
 
+  std::unique_ptr<AccessibleTree> accessible_;
   std::unique_ptr<Control> root_;
   std::vector<std::unique_ptr<Control>> pending_delete_;
   std::map<String, Control*, std::less<>> names_;

@@ -5,6 +5,7 @@
 #include "base/message_loop.h"
 #include "base/tick_scheduler.h"
 #include "base/time.h"
+#include "ui/accessibility/accessible_tree.h"
 #include "ui/control/button.h"
 #include "ui/control/control.h"
 #include "ui/core/dpi_scale.h"
@@ -88,6 +89,7 @@ bool WindowImplBase::CreateNative(WindowImplBase* owner, StringView title, const
   NativeWindowParams params;
   params.class_name = ClassName();
   params.title = title.empty() ? Attributes().caption_text : String(title);
+  title_ = params.title;
   params.rect = rect.IsEmpty() ? UiRect(0, 0, client_size_.cx, client_size_.cy) : rect;
   params.owner = owner && owner->native_ ? owner->native_.get() : nullptr;
   params.want_alpha = has_alpha_;
@@ -117,6 +119,7 @@ void WindowImplBase::Show(bool show, bool take_focus) {
     }
   }
   native_->Show(show, take_focus);
+  if (AccessibleTree* tree = GetAccessibleTree()) tree->NotifyRoot(show ? AccessibleEvent::kShow : AccessibleEvent::kHide);
 }
 
 void WindowImplBase::BringToFront() {
@@ -147,7 +150,19 @@ void WindowImplBase::CenterOnOwner() {
 }
 
 void WindowImplBase::SetCaptionText(const String& text) {
+  title_ = text;
   if (IsNativeAlive()) native_->SetTitle(text);
+  if (AccessibleTree* tree = GetAccessibleTree()) tree->SetRootName(text);
+}
+
+AccessibleTree* WindowImplBase::OnNativeAccessibleTree() {
+  if (AccessibleTree* tree = GetAccessibleTree()) return tree;
+  AccessibleTree* tree = EnsureAccessibleTree();
+  tree->SetRootRole(owner_ ? AccessibleRole::kDialog : AccessibleRole::kWindow);
+  tree->SetRootName(title_);
+  // The tree belongs to this window: the hooks cannot outlive it.
+  tree->SetWindowHooks({[this](Control* control) { FocusControl(control); }, [this] { return input_enabled_; }});
+  return tree;
 }
 
 void WindowImplBase::OnCaptionTextChanged(const String& text) { SetCaptionText(text); }
@@ -179,6 +194,7 @@ void WindowImplBase::CloseNow(int result) {
   input_.key_down.Clear();
   FocusControl(nullptr);
   ReleaseOwner();
+  if (AccessibleTree* tree = GetAccessibleTree()) tree->NotifyRoot(AccessibleEvent::kHide);
   native_->Destroy();
 }
 

@@ -184,6 +184,7 @@ class WindowImplBase : public Window, public NativeWindowDelegate {
   CursorType OnNativeCursor(UiPoint point) override;
   void OnNativeCloseRequested() override;
   void OnNativeDestroyed() override;
+  AccessibleTree* OnNativeAccessibleTree() override;
 
  private:
   // Ends the press in progress without a click.
@@ -220,6 +221,7 @@ class WindowImplBase : public Window, public NativeWindowDelegate {
   bool keyboard_cues_ = false;
   UiRect dirty_;
   UiSize client_size_;
+  String title_;
   int opacity_ = 255;
   int frames_presented_ = 0;
 

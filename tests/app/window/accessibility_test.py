@@ -1,0 +1,143 @@
+#!/usr/bin/env python3
+"""What assistive technology finds in the installer, and an install done
+through it alone.
+
+  theme    every page of the built theme through `lumacast-layout
+           --accessibility`: roles and names, a name on every focusable node
+  install  (Windows) an MSAA client of our own walks the live window, hears its
+           WinEvents, presses Install Now, follows the progress value and
+           presses Start Now: the product starts with "--install" and the
+           installer ends with 0
+  quit     (Windows) the same client opens the quit question through Close,
+           checks the box (a dialog, focus on its default button) and quits
+
+  accessibility_test.py <installer_window_test.py's options> [--client EXE] [CASE...]
+
+Every wait is bounded; nothing is timed.
+"""
+import argparse
+import os
+import subprocess
+import sys
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import installer_window_test as iwt  # noqa: E402
+
+# The pages, as --show/--hide arguments over the welcome page.
+PAGES = {
+    "welcome": ["--show", "customizebar"],
+    "installing": ["--hide", "welcompage", "--show", "installpage", "--show", "downloadAlert"],
+    "installed": ["--hide", "welcompage", "--show", "installedpage"],
+    "failed": ["--hide", "welcompage", "--show", "installfaildpage"],
+}
+EXPECTED = {
+    "welcome": ['push button "Close"', 'push button "Install Now"',
+                'check box "I have read and accept" [focusable,checkable,checked]', 'link "User Agreement"',
+                'push button "Customize"', 'push button "Show or Hide the Destination Folder"',
+                'text "Destination Folder" [focusable,read-only] value "C:\\\\Program Files\\\\LumaCast"',
+                'push button "Browse for the Destination Folder"'],
+    "installing": ['progress bar "Installation Progress" value "0%" range 0..100',
+                   'link "Download the full installation package"'],
+    "installed": ['push button "Start Now"'],
+    "failed": ['push button "Download Now"', 'link "Try Again"'],
+    # The box's buttons and message are named when it is shown.
+    "box": ['push button "Close"', 'text "Message" [disabled,read-only,multi-line]'],
+}
+
+
+def accessibility_text(layout, page_args):
+    out = subprocess.run(iwt.ARGS.layout_tool_command + page_args + ["--accessibility", "-", layout],
+                         capture_output=True, timeout=120)
+    assert out.returncode == 0, out.stderr.decode("utf-8", "replace")
+    return out.stdout.decode("utf-8", "replace").replace("\r\n", "\n")
+
+
+def case_theme():
+    texts = {page: accessibility_text("basic/basic.xml", args) for page, args in PAGES.items()}
+    texts["box"] = accessibility_text("msgbox/msgbox.xml", [])
+    for page, text in texts.items():
+        lines = [line.strip() for line in text.splitlines()]
+        # The root is the off-screen window, which has no title.
+        for line in lines[1:] if page != "box" else []:
+            assert not ("focusable" in line and '""' in line.split("[")[0]), "%s: unnamed: %s" % (page, line)
+        for wanted in EXPECTED[page]:
+            assert any(line.startswith(wanted) for line in lines), "%s: no %s in\n%s" % (page, wanted, text)
+    assert "Start Now" not in texts["welcome"], "hidden pages are left out"
+
+
+def run_client(mode, app):
+    if not iwt.ARGS.client:
+        return "no MSAA client on this platform"
+    log = os.path.join(app.work, "msaa_client.txt")
+    with open(log, "wb") as output:
+        client = subprocess.Popen(iwt.ARGS.runner + [iwt.ARGS.client, mode, "LumaCast Setup"], env=app.env,
+                                  stdout=output, stderr=subprocess.STDOUT)
+        try:
+            status = client.wait(600)
+        except subprocess.TimeoutExpired:
+            client.kill()
+            client.wait(30)
+            status = "killed"
+    with open(log, errors="replace") as f:
+        text = f.read()
+    assert status == 0, "the MSAA client ended with %s:\n%s" % (status, text[-6000:])
+    return None
+
+
+def case_install():
+    if not iwt.ARGS.client:
+        return "no MSAA client on this platform"
+    app = iwt.Installer("a11y-install")
+    try:
+        run_client("install", app)
+        assert app.wait_exit() == 0, "installer exit code %s" % app.proc.returncode
+        started = os.path.join(app.install_dir, "started.txt")
+        iwt.wait_for("the product's start record", lambda: os.path.exists(started))
+        assert "--install" in open(started).read(), "product started without --install"
+    finally:
+        app.end()
+
+
+def case_quit():
+    if not iwt.ARGS.client:
+        return "no MSAA client on this platform"
+    app = iwt.Installer("a11y-quit")
+    try:
+        run_client("quit", app)
+        assert app.wait_exit() == 0, "installer exit code %s" % app.proc.returncode
+    finally:
+        app.end()
+
+
+CASES = {"theme": case_theme, "install": case_install, "quit": case_quit}
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    for option in ("--program", "--layout-tool", "--package", "--product", "--work-dir"):
+        parser.add_argument(option, required=True)
+    parser.add_argument("--runner", default="")
+    parser.add_argument("--web-port", type=int, default=47803)
+    parser.add_argument("--trust-tool", default="")
+    parser.add_argument("--trust-root", default="")
+    parser.add_argument("--client", default="", help="Windows: the MSAA client program")
+    parser.add_argument("cases", nargs="*")
+    iwt.ARGS = args = parser.parse_args()
+    args.runner = args.runner.split() if args.runner else []
+    args.layout_tool_command = args.runner + [args.layout_tool]
+    if not os.environ.get("DISPLAY"):
+        print("no X display: set DISPLAY (scripts/run-tests.sh starts Xvfb)")
+        return 1
+    iwt.CASES = CASES
+    args.wine_prefix = iwt.OwnWinePrefix("wine-prefix") if args.runner else None
+    try:
+        failed = iwt.run_cases(args.cases or list(CASES))
+    finally:
+        if args.wine_prefix:
+            args.wine_prefix.close()
+    print("%d passed, %d failed" % (len(args.cases or CASES) - failed, failed))
+    return 1 if failed else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
