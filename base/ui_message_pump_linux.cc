@@ -63,12 +63,25 @@ bool LinuxUIMessagePump::PollOnce(int timeout_ms) {
   fds.reserve(watches_.size() + 1);
   fds.push_back(pollfd{wake_fd_, POLLIN, 0});
   for (const Watch& w : watches_) fds.push_back(pollfd{w.fd, w.events, 0});
+  const size_t own = fds.size();
+  PollSource* source = source_;
+  if (source) {
+    source->Prepare(&source_fds_, &timeout_ms);
+    fds.insert(fds.end(), source_fds_.begin(), source_fds_.end());
+  }
 
   int ready = poll(fds.data(), fds.size(), timeout_ms);
-  if (ready <= 0) return false;  // time-out, or EINTR: the caller loops anyway
+  bool handled = false;
+  if (source) {
+    // The source is dispatched after every poll, ready or not: its own
+    // time-outs are due then.
+    for (size_t i = 0; i < source_fds_.size(); ++i) source_fds_[i].revents = ready > 0 ? fds[own + i].revents : 0;
+    fds.resize(own);
+    if (source == source_) handled = source->Dispatch(&source_fds_);
+  }
+  if (ready <= 0) return handled;  // time-out, or EINTR: the caller loops anyway
 
   if (fds[0].revents & POLLIN) DrainWakeDescriptor();
-  bool handled = false;
   for (size_t i = 1; i < fds.size(); ++i) {
     if (!fds[i].revents) continue;
     // Re-find the watch: an earlier callback may have removed it.

@@ -7,12 +7,18 @@
 // (`wake_pending`), like the Windows UI pump's single wake message.
 // A ready descriptor's callback runs between tasks, or goes to the run's
 // MessageHook when there is one. Loop thread only, except `Wake`.
+//
+// A PollSource lends the pump another event loop's descriptors and time-out
+// for each sleep (a toolkit's main context, say) and dispatches that loop
+// after the poll; the pump itself knows nothing of the loop.
 #ifndef BASE_UI_MESSAGE_PUMP_LINUX_H_
 #define BASE_UI_MESSAGE_PUMP_LINUX_H_
 
 #include <atomic>
 #include <functional>
 #include <vector>
+
+#include <poll.h>
 
 #include "base/message_pump.h"
 
@@ -21,6 +27,18 @@ namespace nbase {
 class LinuxUIMessagePump : public MessagePump {
  public:
   using DescriptorCallback = std::function<void(int fd, short revents)>;
+
+  // Another loop run inside this one, on the loop thread.
+  class PollSource {
+   public:
+    virtual ~PollSource() = default;
+    // Before every poll: replaces `fds` with the descriptors to watch and
+    // may lower `timeout_ms` (-1: no limit; 0: the source is ready now).
+    virtual void Prepare(std::vector<pollfd>* fds, int* timeout_ms) = 0;
+    // After the poll, with the same descriptors and their `revents` (all
+    // zero after a time-out). True when the source did something.
+    virtual bool Dispatch(std::vector<pollfd>* fds) = 0;
+  };
 
   LinuxUIMessagePump();
   ~LinuxUIMessagePump() override;
@@ -33,6 +51,9 @@ class LinuxUIMessagePump : public MessagePump {
   bool WatchDescriptor(int fd, short events, DescriptorCallback callback);
   // False when `fd` was not watched. Safe from inside a callback.
   bool UnwatchDescriptor(int fd);
+
+  // Not owned; at most one. Null removes it. Safe from inside a dispatch.
+  void SetPollSource(PollSource* source) { source_ = source; }
 
   void RunWith(Delegate* delegate, MessageHook* hook) override;
   void StopRun() override;
@@ -65,6 +86,8 @@ class LinuxUIMessagePump : public MessagePump {
   MonoTime next_wakeup_ = 0;
   RunState* state_ = nullptr;
   std::vector<Watch> watches_;
+  PollSource* source_ = nullptr;
+  std::vector<pollfd> source_fds_;
 };
 
 }  // namespace nbase

@@ -19,6 +19,7 @@
 
 #include "base/message_loop.h"
 #include "base/ui_message_pump_linux.h"
+#include "ui/accessibility/accessibility_bridge_atk.h"
 #include "ui/core/ui_string.h"
 #include "ui/core/native_window.h"
 #include "ui/core/plain_dialog_x11.h"
@@ -206,6 +207,7 @@ class X11NativeWindow : public NativeWindow {
 
   ~X11NativeWindow() override {
     if (!alive_) return;
+    AtkRemoveWindow(this);
     alive_ = false;
     conn_->Remove(window_);
     XDestroyWindow(display_, window_);
@@ -273,6 +275,7 @@ class X11NativeWindow : public NativeWindow {
     if (params.owner) XSetTransientForHint(display_, window_, static_cast<XWindow>(params.owner->Handle()));
     SetTitle(params.title);
     Flush();
+    AtkAddWindow(this, delegate_);
     return true;
   }
 
@@ -441,6 +444,7 @@ class X11NativeWindow : public NativeWindow {
 
   void Destroy() override {
     if (!alive_) return;
+    AtkRemoveWindow(this);
     alive_ = false;
     conn_->Remove(window_);
     XDestroyWindow(display_, window_);
@@ -462,6 +466,7 @@ class X11NativeWindow : public NativeWindow {
         mapped_ = true;
         minimized_ = false;
         delegate_->OnNativeExposed(UiRect(0, 0, rect_.Width(), rect_.Height()));
+        AtkWindowMapped(this);
         if (focus_on_map_) {
           focus_on_map_ = false;
           XSetInputFocus(display_, window_, RevertToParent, CurrentTime);
@@ -479,6 +484,7 @@ class X11NativeWindow : public NativeWindow {
         if (gained == has_focus_) break;
         has_focus_ = gained;
         delegate_->OnNativeFocus(gained);
+        AtkWindowActivated(this, gained);
         break;
       }
       case MotionNotify:
