@@ -8,6 +8,7 @@
 #include <wininet.h>
 
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -110,6 +111,13 @@ HANDLE OpenAttemptFile(const std::wstring& path, PartialDownload* partial) {
   return file;
 }
 
+// The head assumed for a body that came without one.
+ResponseHead WholeFileHead() {
+  ResponseHead head;
+  head.status = 200;
+  return head;
+}
+
 std::string Narrow(const wchar_t* text) {
   std::string narrow;
   for (; text && *text; ++text) narrow += *text < 0x80 ? static_cast<char>(*text) : '?';
@@ -132,7 +140,7 @@ std::string Narrow(const wchar_t* text) {
 // Allocated per attempt and freed by its last Release: the moniker may hold
 // it a little longer than the attempt. `Detach` cuts it off from the
 // attempt's objects first.
-class CBSCallbackImpl : public IBindStatusCallback, public IHttpSecurity, public IHttpNegotiate {
+class CBSCallbackImpl final : public IBindStatusCallback, public IHttpSecurity, public IHttpNegotiate {
  public:
   CBSCallbackImpl(AttemptSink* sink, bool secure_source, std::wstring request_headers)
       : sink_(sink), secureSource(secure_source), requestHeaders_(std::move(request_headers)) {}
@@ -170,7 +178,10 @@ class CBSCallbackImpl : public IBindStatusCallback, public IHttpSecurity, public
   STDMETHODIMP OnLowResource(DWORD) override { return S_OK; }
   STDMETHODIMP OnProgress(ULONG, ULONG, ULONG status, LPCWSTR text) override {
     // A secure source must not hand the download over to a plain address.
-    if (status == BINDSTATUS_REDIRECTING && secureSource && !IsSecure(text)) redirectRefused = true;
+    if (status == BINDSTATUS_REDIRECTING && text) {
+      redirects.emplace_back(text);
+      if (secureSource && !IsSecure(text)) redirectRefused = true;
+    }
     if (redirectRefused) return E_ABORT;
     // The byte counts come from the body we write, not from the moniker.
     return Tick() ? S_OK : E_ABORT;
@@ -197,12 +208,8 @@ class CBSCallbackImpl : public IBindStatusCallback, public IHttpSecurity, public
   }
   STDMETHODIMP OnDataAvailable(DWORD, DWORD, FORMATETC*, STGMEDIUM* medium) override {
     if (redirectRefused || !sink_) return E_ABORT;
-    if (!sink_->begun()) {
-      // No response head was offered (not HTTP): the body is the whole file.
-      ResponseHead head;
-      head.status = 200;
-      if (!sink_->Begin(head)) return Refuse();
-    }
+    // No response head was offered (not HTTP): the body is the whole file.
+    if (!sink_->begun() && !sink_->Begin(WholeFileHead())) return Refuse();
     if (!medium || medium->tymed != TYMED_ISTREAM || !medium->pstm) return S_OK;
     char buffer[64 * 1024];
     for (;;) {
@@ -270,6 +277,7 @@ class CBSCallbackImpl : public IBindStatusCallback, public IHttpSecurity, public
   HRESULT stopResult = S_OK;
   int windowRequests = 0;
   bool redirectRefused = false;
+  std::vector<std::wstring> redirects;  // addresses the download was sent on to
 
  private:
   HRESULT Refuse() {
@@ -360,13 +368,16 @@ int32_t FetchUrlToFile(const std::wstring& url, const std::wstring& path,
     result = sink.failure();
   } else if (sink.stopped()) {
     result = E_ABORT;  // the progress verdict: a stall or a shutdown
-  } else if (SUCCEEDED(result) && !sink.begun() && !sink.Begin(ResponseHead{200})) {
+  } else if (SUCCEEDED(result) && !sink.begun() && !sink.Begin(WholeFileHead())) {
     result = sink.failure();
   } else if (SUCCEEDED(result)) {
     // Wine's moniker takes a cut connection for the end of the body.
     result = sink.ShortBodyFailure();
   }
   *window_requests += callback->windowRequests;
+  // Whatever a redirect target left in the cache goes too (the caller
+  // forgets the source itself).
+  for (const std::wstring& target : callback->redirects) ForgetCachedCopy(target);
   callback->Detach();
   callback->Release();
   ::CloseHandle(handle);

@@ -11,6 +11,7 @@
 #include "app/download/resume_point.h"
 #include "app/download/setup_download.h"
 #include "base/utf.h"
+#include "tests/app/download/url_cache.h"
 #include "tests/support/test_server.h"
 #include "demo_paths.h"
 
@@ -139,6 +140,7 @@ TEST_F(ResumeRunTest, ACutOnOneMirrorIsContinuedOnTheOtherUntilTheLastByte) {
   EXPECT_EQ(server_.BodyBytesSent(), size_);
   EXPECT_EQ(static_cast<int64_t>(fs::file_size(setup_)), size_);
   EXPECT_EQ(stats_->downloadProgress.load(), 900);
+  EXPECT_EQ(CachedCopiesOfSize(static_cast<uint64_t>(size_)), 0) << "a copy stayed in the moniker's cache";
 }
 
 TEST_F(ResumeRunTest, AnotherFileOnTheMirrorIsTakenWholeAndARefusedRangeStartsAfresh) {
