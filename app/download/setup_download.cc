@@ -21,6 +21,8 @@ int64_t WallClockMilliseconds() {
 
 int64_t MonotonicMilliseconds() { return nbase::CurrentTime() / 1000; }
 
+uint32_t ClampToUint32(uint64_t value) { return value > UINT32_MAX ? UINT32_MAX : static_cast<uint32_t>(value); }
+
 int32_t ClampToInt32(int64_t value) {
   if (value > INT32_MAX) return INT32_MAX;
   if (value < INT32_MIN) return INT32_MIN;
@@ -92,11 +94,20 @@ std::wstring ReportPathValue(const std::wstring& download_dir) {
   return value;
 }
 
+int32_t KeptDownloadShare(const PartialDownload& partial) {
+  if (!partial.Resumable()) return 0;
+  return static_cast<int32_t>(static_cast<double>(partial.kept) * 900.0 / static_cast<double>(partial.total));
+}
+
 DownloadOutcome DownloadSetupPackage(const DownloadJob& job) {
   const int64_t start = WallClockMilliseconds();
   DownloadStats* stats = job.stats.get();
-  // A new run starts the share from 0 (the bar itself never goes back).
-  stats->downloadProgress = 0;
+  PartialDownload own_record;
+  PartialDownload* partial = job.partial ? job.partial.get() : &own_record;
+  if (!job.resume) partial->Clear();
+  // A new run starts the share where the kept bytes put it (0 when there are
+  // none); the bar itself never goes back.
+  stats->downloadProgress = KeptDownloadShare(*partial);
   const auto cancelled = [&job] { return job.cancel && job.cancel->load(); };
   int window_requests = 0;
   DownloadOutcome outcome;
@@ -104,16 +115,29 @@ DownloadOutcome DownloadSetupPackage(const DownloadJob& job) {
   for (; attempt < kDownloadAttempts && !cancelled(); ++attempt) {
     const std::wstring& source = attempt % 2 == 0 ? job.package_url : job.cdn_url;
     outcome.diagnostic.clear();
-    nbase::RemoveFile(job.setup_file_path);
+    if (!job.resume || !partial->Resumable()) {
+      partial->Clear();
+      nbase::RemoveFile(job.setup_file_path);
+    }
     ForgetCachedCopy(source);
+    // The stall rule judges this attempt's own bytes; the bar shows the file's.
     StallWatch stall(MonotonicMilliseconds());
     bool stalled = false;
-    const DownloadProgressCallback progress = [&](uint32_t so_far, uint32_t total) {
-      OnDownloadProgress(stats, so_far, total);
-      if (stall.Stalled(so_far, MonotonicMilliseconds())) stalled = true;
+    const TransferProgressCallback progress = [&](const TransferProgress& counts) {
+      OnDownloadProgress(stats, ClampToUint32(counts.file_bytes), ClampToUint32(counts.file_total));
+      if (stall.Stalled(counts.attempt_bytes, MonotonicMilliseconds())) stalled = true;
       return !stalled && !cancelled();
     };
-    outcome.download_result = FetchUrlToFile(source, job.setup_file_path, progress, &window_requests);
+    if (partial->Complete()) {
+      // An earlier attempt got every byte but failed late (a stall after the
+      // last byte, a time-out): nothing left to ask the server for.
+      OnDownloadProgress(stats, ClampToUint32(partial->kept), ClampToUint32(partial->total));
+      outcome.download_result = 0;
+    } else {
+      outcome.download_result =
+          FetchUrlToFile(source, job.setup_file_path, progress, &window_requests, partial);
+    }
+    ForgetCachedCopy(source);
     if (stalled) outcome.download_result = kDownloadTimedOut;
     if (cancelled()) {
       outcome.download_result = kDownloadAborted;
@@ -124,12 +148,17 @@ DownloadOutcome DownloadSetupPackage(const DownloadJob& job) {
     if (outcome.download_result == 0 && file) {
       outcome.result = 0;
       outcome.setup_file = std::move(file);
+      partial->Clear();  // the verified setup now, not a part of one
       break;
     }
-    // Nothing that failed is kept: an error page or a truncated body could
-    // fill a nearly full disk, and nothing must ever start it.
     file.reset();
-    nbase::RemoveFile(job.setup_file_path);
+    // A whole file that failed its checks is never continued, and a part
+    // that cannot be continued is not kept: an error page or a truncated body
+    // could fill a nearly full disk, and nothing must ever start it.
+    if (outcome.download_result == 0 || !job.resume || !partial->Resumable()) {
+      partial->Clear();
+      nbase::RemoveFile(job.setup_file_path);
+    }
     outcome.result = 1;
     outcome.diagnostic =
         FormatDownloadDiagnostic(outcome.download_result, *stats, window_requests, signature_failure);
@@ -139,6 +168,7 @@ DownloadOutcome DownloadSetupPackage(const DownloadJob& job) {
     outcome.result = 1;
     outcome.cancelled = true;
     outcome.setup_file.reset();
+    partial->Clear();
     nbase::RemoveFile(job.setup_file_path);
     return outcome;
   }

@@ -18,6 +18,7 @@
 #include <string>
 
 #include "app/download/held_file.h"
+#include "app/download/resume_point.h"
 
 struct DownloadStats {
   // Tenths of a percent of the whole install (0..900); never reset.
@@ -33,10 +34,6 @@ struct DownloadStats {
 
 // Smallest package the installer accepts.
 inline constexpr int64_t kMinimumSetupSize = 10485760;
-
-// Progress callback of one download: bytes so far and announced total (0 when
-// unknown), both truncated to 32 bits. Returning false ends the transfer.
-using DownloadProgressCallback = std::function<bool(uint32_t so_far, uint32_t total)>;
 
 // Set from any thread to make a running download or setup run give up at its
 // next check (at least once a second while a transfer runs): the transfer is
@@ -66,6 +63,11 @@ struct DownloadJob {
   std::wstring setup_file_path;
   std::shared_ptr<DownloadStats> stats;
   std::shared_ptr<const CancelFlag> cancel;  // may be null
+  // What a cut attempt left for the next one, kept across runs so "Try
+  // Again" continues too. Null: the run keeps its own record.
+  std::shared_ptr<PartialDownload> partial;
+  // Benchmarks only: every attempt starts from byte 0, as before resuming.
+  bool resume = true;
 };
 
 struct DownloadOutcome {
@@ -80,9 +82,15 @@ struct DownloadOutcome {
 inline constexpr int kDownloadAttempts = 6;
 
 // Runs the whole download (worker thread) and sends "DownloadTimeCost". An
-// attempt that stalls (see stall_watch.h) fails with kDownloadTimedOut; a
-// file that failed its checks is deleted before the next attempt or the end.
+// attempt that stalls (see stall_watch.h) fails with kDownloadTimedOut. An
+// attempt cut off early leaves its bytes for the next one to continue (see
+// resume_point.h); a file that failed its checks is deleted at once, and the
+// setup file is gone when the run gives up, unless its bytes can be continued.
 DownloadOutcome DownloadSetupPackage(const DownloadJob& job);
+
+// The bar's share of what `partial` keeps (tenths of a percent, 0..900), for a
+// new run that continues it; 0 when nothing can be continued.
+int32_t KeptDownloadShare(const PartialDownload& partial);
 
 // The diagnostic of a failed attempt.
 std::wstring FormatDownloadDiagnostic(int32_t download_result, const DownloadStats& stats,
@@ -95,14 +103,21 @@ std::wstring ReportPathValue(const std::wstring& download_dir);
 // Platform half: one attempt of fetching `url` into `path`, following
 // redirects, strict about certificates, never from a secure source to a plain
 // one. `progress` is called at least once a second while the transfer runs
-// (Windows: by a watchdog thread between the moniker's reports, one call at a
-// time) and may end it. Returns 0 (S_OK) or an
-// HRESULT-style failure. `window_requests` counts
-// how often the download asked for a window (always 0 on Linux).
+// (Windows: from the attempt's own message pump between the moniker's
+// reports) and may end it. Returns 0 (S_OK) or an HRESULT-style failure.
+// `window_requests` counts how often the download asked for a window (always
+// 0 on Linux).
+//
+// With `partial` resumable and its file still the one we wrote, the request
+// asks for the rest only (see resume_point.h); otherwise the file is made
+// afresh. `partial` is kept up to date with what the file holds and cleared
+// when it cannot be continued. Null: always afresh, nothing recorded.
 int32_t FetchUrlToFile(const std::wstring& url, const std::wstring& path,
-                       const DownloadProgressCallback& progress, int* window_requests);
+                       const TransferProgressCallback& progress, int* window_requests,
+                       PartialDownload* partial = nullptr);
 
-// Drops any cached copy of `url` so the next fetch goes to the network.
+// Drops any cached copy of `url` so the next fetch goes to the network; also
+// called after every attempt so no copy of the package stays in a cache.
 void ForgetCachedCopy(const std::wstring& url);
 
 // Tests only: verify secure servers against the certificates in `pem_file`

@@ -71,14 +71,49 @@ int32_t HresultForCurl(CURLcode code) {
   }
 }
 
-size_t WriteToFile(char* data, size_t size, size_t count, void* file) {
-  return std::fwrite(data, size, count, static_cast<FILE*>(file));
+// The setup file through our own descriptor.
+class DescriptorFileOut : public SetupFileOut {
+ public:
+  explicit DescriptorFileOut(int fd) : fd_(fd) {}
+  bool Truncate() override { return ::ftruncate(fd_, 0) == 0 && ::lseek(fd_, 0, SEEK_SET) == 0; }
+  bool Append(const void* data, size_t size) override {
+    const char* next = static_cast<const char*>(data);
+    while (size > 0) {
+      const ssize_t n = ::write(fd_, next, size);
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) return false;
+      next += n;
+      size -= static_cast<size_t>(n);
+    }
+    return true;
+  }
+
+ private:
+  int fd_;
+};
+
+// One attempt's libcurl callbacks: the head of the last response, then its
+// body into the sink.
+struct Transfer {
+  ResponseHead head;
+  AttemptSink* sink;
+};
+
+size_t TakeHeaderLine(char* data, size_t size, size_t count, void* transfer) {
+  static_cast<Transfer*>(transfer)->head.AddLine(std::string_view(data, size * count));
+  return size * count;
 }
 
-int ReportProgress(void* callback, curl_off_t total, curl_off_t so_far, curl_off_t, curl_off_t) {
-  const auto& progress = *static_cast<const DownloadProgressCallback*>(callback);
+size_t WriteToFile(char* data, size_t size, size_t count, void* opaque) {
+  Transfer* transfer = static_cast<Transfer*>(opaque);
+  AttemptSink* sink = transfer->sink;
+  if (!sink->begun() && !sink->Begin(transfer->head)) return 0;
+  return sink->Write(data, size * count) ? size * count : 0;
+}
+
+int ReportProgress(void* opaque, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
   // Non-zero aborts the transfer (a stall or a shutdown).
-  return progress && !progress(static_cast<uint32_t>(so_far), static_cast<uint32_t>(total)) ? 1 : 0;
+  return static_cast<Transfer*>(opaque)->sink->Tick() ? 0 : 1;
 }
 
 std::string& TestTrustFile() {
@@ -129,22 +164,73 @@ int CreateSetupFile(const std::string& path) {
   return fd;
 }
 
+// Opens the setup file an earlier attempt of ours wrote, to continue it: the
+// same file (device and inode), still ours alone, still `kept` bytes long,
+// in a folder that is still safe. -1 when anything differs.
+int OpenKeptSetupFile(const std::string& path, const PartialDownload& partial) {
+  const size_t slash = path.find_last_of('/');
+  const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+  const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dir < 0) return -1;
+  struct stat info;
+  int fd = -1;
+  if (::fstat(dir, &info) == 0 && IsSafeDownloadFolder(info)) {
+    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    fd = ::openat(dir, name.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+  }
+  ::close(dir);
+  if (fd < 0) return -1;
+  const bool same = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_uid == geteuid() &&
+                    (info.st_mode & (S_IWGRP | S_IWOTH)) == 0 && info.st_nlink == 1 &&
+                    static_cast<uint64_t>(info.st_dev) == partial.file_id[0] &&
+                    static_cast<uint64_t>(info.st_ino) == partial.file_id[1] && info.st_size == partial.kept;
+  if (!same || ::lseek(fd, 0, SEEK_END) != partial.kept) {
+    ::close(fd);
+    return -1;
+  }
+  return fd;
+}
+
+// The descriptor this attempt writes through: the kept file when `partial`
+// can be continued, else a new file (and `partial` starts over).
+int OpenAttemptFile(const std::string& path, PartialDownload* partial) {
+  if (partial && partial->Resumable()) {
+    const int fd = OpenKeptSetupFile(path, *partial);
+    if (fd >= 0) return fd;
+  }
+  if (partial) partial->Clear();
+  const int fd = CreateSetupFile(path);
+  struct stat info;
+  if (fd >= 0 && partial && ::fstat(fd, &info) == 0) {
+    partial->file_id[0] = static_cast<uint64_t>(info.st_dev);
+    partial->file_id[1] = static_cast<uint64_t>(info.st_ino);
+  }
+  return fd;
+}
+
 }  // namespace
 
 int32_t FetchUrlToFile(const std::wstring& url, const std::wstring& path,
-                       const DownloadProgressCallback& progress, int* window_requests) {
+                       const TransferProgressCallback& progress, int* window_requests,
+                       PartialDownload* partial) {
   (void)window_requests;  // libcurl never asks for a window.
   const std::string address = nbase::WideToUTF8(url);
-  const int fd = CreateSetupFile(nbase::NativePath(path));
-  FILE* file = fd < 0 ? nullptr : ::fdopen(fd, "wb");
-  if (!file) {
-    if (fd >= 0) ::close(fd);
-    return kAccessDenied;
-  }
+  const int fd = OpenAttemptFile(nbase::NativePath(path), partial);
+  if (fd < 0) return kAccessDenied;
   CURL* curl = curl_easy_init();
   if (!curl) {
-    std::fclose(file);
+    ::close(fd);
     return kFail;
+  }
+  DescriptorFileOut file(fd);
+  AttemptSink sink(partial, &file, &progress);
+  Transfer transfer{ResponseHead(), &sink};
+  curl_slist* headers = nullptr;
+  const std::string resume = partial ? ResumeRequestHeaders(*partial) : std::string();
+  for (size_t at = 0; at < resume.size();) {
+    const size_t end = resume.find("\r\n", at);
+    headers = curl_slist_append(headers, resume.substr(at, end - at).c_str());
+    at = end + 2;
   }
   curl_easy_setopt(curl, CURLOPT_URL, address.c_str());
   curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
@@ -159,19 +245,27 @@ int32_t FetchUrlToFile(const std::wstring& url, const std::wstring& path,
   curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, kConnectSeconds);
   curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, kStallBytesPerSecond);
   curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, kStallSeconds);
+  if (headers) curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers);
+  curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, TakeHeaderLine);
+  curl_easy_setopt(curl, CURLOPT_HEADERDATA, &transfer);
   curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, WriteToFile);
-  curl_easy_setopt(curl, CURLOPT_WRITEDATA, file);
+  curl_easy_setopt(curl, CURLOPT_WRITEDATA, &transfer);
   curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
   curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, ReportProgress);
-  curl_easy_setopt(curl, CURLOPT_XFERINFODATA, const_cast<DownloadProgressCallback*>(&progress));
+  curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &transfer);
 
-  int32_t result = HresultForCurl(curl_easy_perform(curl));
-  long status = 0;
-  curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
+  const CURLcode code = curl_easy_perform(curl);
+  int32_t result = HresultForCurl(code);
   curl_easy_cleanup(curl);
-  if (std::fclose(file) != 0 && result == 0) result = kWriteFault;
-  if (result == 0 && status == 404) result = kInetResourceNotFound;
-  if (result == 0 && status >= 400) result = kInetDownloadFailure;
+  curl_slist_free_all(headers);
+  // A refused answer or a failed write says best what went wrong.
+  if (code == CURLE_WRITE_ERROR && sink.failure() != 0) result = sink.failure();
+  // A response without a body (a 416, an empty file) still decides what the
+  // file holds.
+  if (code == CURLE_OK && !sink.begun() && !sink.Begin(transfer.head)) result = sink.failure();
+  if (result == 0) result = HresultForHttpStatus(transfer.head.status);
+  if (result == 0) result = sink.ShortBodyFailure();
+  if (::close(fd) != 0 && result == 0) result = kWriteFault;
   return result;
 }
 

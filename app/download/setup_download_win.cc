@@ -1,17 +1,14 @@
-// The URL moniker download. urlmon and wininet are loaded from the system
-// folder at run time so that nothing beside the installer can stand in for
-// them.
+// The URL moniker download, pulled into our own file so that a cut download
+// can be continued. urlmon and wininet are loaded from the system folder at
+// run time so that nothing beside the installer can stand in for them.
 #include "app/download/setup_download.h"
 
 #include <windows.h>
 #include <urlmon.h>
 #include <wininet.h>
 
-#include <atomic>
-#include <chrono>
-#include <condition_variable>
-#include <mutex>
-#include <thread>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -49,21 +46,104 @@ bool ArrivedOverTls(IBinding* binding) {
   return SUCCEEDED(queried) && (flags & SECURITY_FLAG_SECURE) != 0;
 }
 
-// The download's status callback. One instance lives on the worker's stack for
-// one attempt; reference counting never frees it.
+// The setup file through our own handle.
+class HandleFileOut : public SetupFileOut {
+ public:
+  explicit HandleFileOut(HANDLE file) : file_(file) {}
+  bool Truncate() override {
+    LARGE_INTEGER start = {};
+    return ::SetFilePointerEx(file_, start, nullptr, FILE_BEGIN) && ::SetEndOfFile(file_);
+  }
+  bool Append(const void* data, size_t size) override {
+    const char* next = static_cast<const char*>(data);
+    while (size > 0) {
+      DWORD written = 0;
+      if (!::WriteFile(file_, next, static_cast<DWORD>(size), &written, nullptr) || written == 0) return false;
+      next += written;
+      size -= written;
+    }
+    return true;
+  }
+
+ private:
+  HANDLE file_;
+};
+
+// Opens the setup file an earlier attempt of ours wrote, to continue it: the
+// same file (volume and index), one link, no reparse point, still `kept`
+// bytes long. Nobody else may open it while we write.
+HANDLE OpenKeptSetupFile(const std::wstring& path, const PartialDownload& partial) {
+  HANDLE file = ::CreateFileW(path.c_str(), GENERIC_WRITE | GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return file;
+  BY_HANDLE_FILE_INFORMATION info;
+  LARGE_INTEGER end = {};
+  const bool same =
+      ::GetFileInformationByHandle(file, &info) && (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0 &&
+      info.nNumberOfLinks == 1 && info.dwVolumeSerialNumber == partial.file_id[0] &&
+      ((static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow) == partial.file_id[1] &&
+      ((static_cast<int64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow) == partial.kept &&
+      ::SetFilePointerEx(file, end, nullptr, FILE_END);
+  if (!same) {
+    ::CloseHandle(file);
+    return INVALID_HANDLE_VALUE;
+  }
+  return file;
+}
+
+// The handle this attempt writes through: the kept file when `partial` can
+// be continued, else a new file made afresh (whatever was at the path goes
+// first, and nothing already there is written through).
+HANDLE OpenAttemptFile(const std::wstring& path, PartialDownload* partial) {
+  if (partial && partial->Resumable()) {
+    HANDLE kept = OpenKeptSetupFile(path, *partial);
+    if (kept != INVALID_HANDLE_VALUE) return kept;
+  }
+  if (partial) partial->Clear();
+  ::DeleteFileW(path.c_str());
+  HANDLE file = ::CreateFileW(path.c_str(), GENERIC_WRITE | GENERIC_READ, 0, nullptr, CREATE_NEW,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+  BY_HANDLE_FILE_INFORMATION info;
+  if (file != INVALID_HANDLE_VALUE && partial && ::GetFileInformationByHandle(file, &info)) {
+    partial->file_id[0] = info.dwVolumeSerialNumber;
+    partial->file_id[1] = (static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+  }
+  return file;
+}
+
+// The head assumed for a body that came without one.
+ResponseHead WholeFileHead() {
+  ResponseHead head;
+  head.status = 200;
+  return head;
+}
+
+std::string Narrow(const wchar_t* text) {
+  std::string narrow;
+  for (; text && *text; ++text) narrow += *text < 0x80 ? static_cast<char>(*text) : '?';
+  return narrow;
+}
+
+// The download's status callback: one binding of the URL moniker, pulled on
+// the attempt's own thread. The request asks for the rest of a kept file
+// (IHttpNegotiate::BeginningTransaction), the response head decides what its
+// body does (OnResponse), and the body is read from the moniker's stream
+// into our own file (OnDataAvailable). Nothing goes to the Internet cache.
 //
 // A secure source handed over to a plain address is refused twice: when the
 // redirect is announced, and when the response arrives not over TLS. Wine's
-// URLDownloadToFileW follows such a redirect without passing
-// BINDSTATUS_REDIRECTING on, so only the second check sees it there; it also
-// ignores E_ABORT from OnResponse, but stops at the next OnProgress refusal.
-class CBSCallbackImpl : public IBindStatusCallback, public IHttpSecurity, public IHttpNegotiate {
+// urlmon follows such a redirect without passing BINDSTATUS_REDIRECTING on,
+// so only the second check sees it there; it also ignores E_ABORT from
+// OnResponse, so the body is refused at OnDataAvailable and the binding
+// aborted.
+//
+// Allocated per attempt and freed by its last Release: the moniker may hold
+// it a little longer than the attempt. `Detach` cuts it off from the
+// attempt's objects first.
+class CBSCallbackImpl final : public IBindStatusCallback, public IHttpSecurity, public IHttpNegotiate {
  public:
-  CBSCallbackImpl(const DownloadProgressCallback* progress, bool secure_source)
-      : progressCallback(progress), secureSource(secure_source) {}
-  ~CBSCallbackImpl() {
-    if (binding) binding->Release();
-  }
+  CBSCallbackImpl(AttemptSink* sink, bool secure_source, std::wstring request_headers)
+      : sink_(sink), secureSource(secure_source), requestHeaders_(std::move(request_headers)) {}
 
   // IUnknown (every face).
   STDMETHODIMP QueryInterface(REFIID iid, void** object) override {
@@ -81,11 +161,14 @@ class CBSCallbackImpl : public IBindStatusCallback, public IHttpSecurity, public
     return S_OK;
   }
   STDMETHODIMP_(ULONG) AddRef() override { return ++refCount; }
-  STDMETHODIMP_(ULONG) Release() override { return --refCount; }
+  STDMETHODIMP_(ULONG) Release() override {
+    const ULONG left = --refCount;
+    if (left == 0) delete this;
+    return left;
+  }
 
   // IBindStatusCallback.
   STDMETHODIMP OnStartBinding(DWORD, IBinding* started) override {
-    std::lock_guard<std::mutex> hold(lock);
     if (started) started->AddRef();
     if (binding) binding->Release();
     binding = started;
@@ -93,58 +176,49 @@ class CBSCallbackImpl : public IBindStatusCallback, public IHttpSecurity, public
   }
   STDMETHODIMP GetPriority(LONG*) override { return E_NOTIMPL; }
   STDMETHODIMP OnLowResource(DWORD) override { return S_OK; }
-  STDMETHODIMP OnProgress(ULONG progress, ULONG progress_max, ULONG status, LPCWSTR text) override {
+  STDMETHODIMP OnProgress(ULONG, ULONG, ULONG status, LPCWSTR text) override {
     // A secure source must not hand the download over to a plain address.
-    if (status == BINDSTATUS_REDIRECTING && secureSource && !IsSecure(text)) redirectRefused = true;
+    if (status == BINDSTATUS_REDIRECTING && text) {
+      redirects.emplace_back(text);
+      if (secureSource && !IsSecure(text)) redirectRefused = true;
+    }
     if (redirectRefused) return E_ABORT;
-    // The callback's verdict (a stalled transfer, a shutdown) ends the
-    // download: E_ABORT from here makes the moniker give up.
-    return Report(progress, progress_max) ? S_OK : E_ABORT;
+    // The byte counts come from the body we write, not from the moniker.
+    return Tick() ? S_OK : E_ABORT;
   }
-  STDMETHODIMP OnStopBinding(HRESULT, LPCWSTR) override {
-    std::lock_guard<std::mutex> hold(lock);
+  STDMETHODIMP OnStopBinding(HRESULT result, LPCWSTR) override {
+    stopResult = result;
+    done = true;
     if (binding) binding->Release();
     binding = nullptr;
     return S_OK;
   }
-  STDMETHODIMP GetBindInfo(DWORD* flags, BINDINFO*) override {
-    // Newest version, nothing written to the cache. Certificate and redirect
-    // problems are deliberately not ignored.
-    *flags |= BINDF_GETNEWESTVERSION | BINDF_NOWRITECACHE;
+  STDMETHODIMP GetBindInfo(DWORD* flags, BINDINFO* info) override {
+    // Pulled by us, newest version, nothing written to the cache. Certificate
+    // and redirect problems are deliberately not ignored.
+    *flags = BINDF_ASYNCHRONOUS | BINDF_ASYNCSTORAGE | BINDF_PULLDATA | BINDF_GETNEWESTVERSION |
+             BINDF_NOWRITECACHE | BINDF_PRAGMA_NO_CACHE;
+    if (info && info->cbSize >= sizeof(BINDINFO)) {
+      const ULONG size = info->cbSize;
+      ::ZeroMemory(info, size);
+      info->cbSize = size;
+      info->dwBindVerb = BINDVERB_GET;
+    }
     return S_OK;
   }
-  STDMETHODIMP OnDataAvailable(DWORD, DWORD, FORMATETC*, STGMEDIUM*) override {
-    return redirectRefused || stopped ? E_ABORT : S_OK;
-  }
-
-  // Hands a byte count to the progress callback (from the moniker's thread or
-  // the watchdog, one at a time). False once the transfer is to end.
-  bool Report(ULONG progress, ULONG progress_max) {
-    std::lock_guard<std::mutex> hold(lock);
-    if (stopped) return false;
-    lastProgress = progress;
-    lastProgressMax = progress_max;
-    if (*progressCallback && !(*progressCallback)(progress, progress_max)) stopped = true;
-    return !stopped;
-  }
-
-  // The watchdog's tick: the callback sees the last byte count again, so the
-  // stall rule and the cancel flag are judged even while the moniker reports
-  // nothing (Wine's does not while a body trickles in). When the transfer is
-  // to end, the binding is aborted from here.
-  void Tick() {
-    IBinding* running = nullptr;
-    {
-      std::lock_guard<std::mutex> hold(lock);
-      if (aborted) return;
-      if (!stopped && *progressCallback && !(*progressCallback)(lastProgress, lastProgressMax)) stopped = true;
-      if (!stopped || !binding) return;
-      running = binding;
-      running->AddRef();
-      aborted = true;
+  STDMETHODIMP OnDataAvailable(DWORD, DWORD, FORMATETC*, STGMEDIUM* medium) override {
+    if (redirectRefused || !sink_) return E_ABORT;
+    // No response head was offered (not HTTP): the body is the whole file.
+    if (!sink_->begun() && !sink_->Begin(WholeFileHead())) return Refuse();
+    if (!medium || medium->tymed != TYMED_ISTREAM || !medium->pstm) return S_OK;
+    char buffer[64 * 1024];
+    for (;;) {
+      ULONG read = 0;
+      const HRESULT got = medium->pstm->Read(buffer, sizeof(buffer), &read);
+      if (read > 0 && !sink_->Write(buffer, read)) return Refuse();
+      if (got != S_OK || read == 0) break;  // S_FALSE: the end; E_PENDING: more later
     }
-    running->Abort();
-    running->Release();
+    return S_OK;
   }
   STDMETHODIMP OnObjectAvailable(REFIID, IUnknown*) override { return S_OK; }
 
@@ -162,84 +236,152 @@ class CBSCallbackImpl : public IBindStatusCallback, public IHttpSecurity, public
 
   // IHttpNegotiate.
   STDMETHODIMP BeginningTransaction(LPCWSTR, LPCWSTR, DWORD, LPWSTR* additional_headers) override {
-    if (additional_headers) *additional_headers = nullptr;
+    if (!additional_headers) return S_OK;
+    *additional_headers = nullptr;
+    if (requestHeaders_.empty()) return S_OK;
+    // The moniker frees the text with CoTaskMemFree.
+    const size_t bytes = (requestHeaders_.size() + 1) * sizeof(wchar_t);
+    auto* text = static_cast<wchar_t*>(::CoTaskMemAlloc(bytes));
+    if (!text) return E_OUTOFMEMORY;
+    ::CopyMemory(text, requestHeaders_.c_str(), bytes);
+    *additional_headers = text;
     return S_OK;
   }
-  STDMETHODIMP OnResponse(DWORD, LPCWSTR, LPCWSTR, LPWSTR* additional_headers) override {
+  STDMETHODIMP OnResponse(DWORD status, LPCWSTR response_headers, LPCWSTR, LPWSTR* additional_headers) override {
     if (additional_headers) *additional_headers = nullptr;
     if (secureSource && !ArrivedOverTls(binding)) redirectRefused = true;
-    return redirectRefused ? E_ABORT : S_OK;
+    if (redirectRefused || !sink_) return E_ABORT;
+    ResponseHead head;
+    head.AddLines(Narrow(response_headers));
+    head.status = static_cast<int>(status);
+    return sink_->begun() || sink_->Begin(head) ? S_OK : Refuse();
   }
+
+  // The pump's once-a-second check: the stall rule and the cancel flag are
+  // judged even while the moniker reports nothing (Wine's does not while a
+  // body trickles in).
+  bool Tick() { return sink_ && sink_->Tick(); }
+  // Ends the binding from the attempt's own thread.
+  void Abort() {
+    if (aborted || !binding) return;
+    aborted = true;
+    binding->Abort();
+  }
+  void Detach() { sink_ = nullptr; }
 
   ULONG refCount = 1;
-  std::mutex lock;  // guards the binding, the last byte count and the callback
   IBinding* binding = nullptr;
-  ULONG lastProgress = 0;
-  ULONG lastProgressMax = 0;
-  bool aborted = false;  // the watchdog has aborted the binding
-  const DownloadProgressCallback* progressCallback;
+  bool done = false;
+  bool aborted = false;
+  bool refused = false;  // the body was refused or could not be written
+  HRESULT stopResult = S_OK;
   int windowRequests = 0;
-  bool secureSource;
   bool redirectRefused = false;
-  std::atomic<bool> stopped{false};  // the progress callback asked to end the transfer
-};
-
-// Ticks `callback` once a second on its own thread for as long as it lives.
-class Watchdog {
- public:
-  explicit Watchdog(CBSCallbackImpl* callback)
-      : thread_([this, callback] {
-          std::unique_lock<std::mutex> hold(lock_);
-          while (!done_) {
-            if (wake_.wait_for(hold, std::chrono::seconds(1), [this] { return done_; })) break;
-            hold.unlock();
-            callback->Tick();
-            hold.lock();
-          }
-        }) {}
-  ~Watchdog() {
-    {
-      std::lock_guard<std::mutex> hold(lock_);
-      done_ = true;
-    }
-    wake_.notify_one();
-    thread_.join();
-  }
+  std::vector<std::wstring> redirects;  // addresses the download was sent on to
 
  private:
-  std::mutex lock_;
-  std::condition_variable wake_;
-  bool done_ = false;
-  std::thread thread_;  // last: starts once the rest is ready
+  HRESULT Refuse() {
+    refused = true;
+    return E_ABORT;
+  }
+  ~CBSCallbackImpl() {
+    if (binding) binding->Release();
+  }
+
+  AttemptSink* sink_;
+  bool secureSource;
+  std::wstring requestHeaders_;
 };
 
-using DownloadFunction = HRESULT(WINAPI*)(IUnknown*, LPCWSTR, LPCWSTR, DWORD, IBindStatusCallback*);
+using CreateMonikerFunction = HRESULT(WINAPI*)(IMoniker*, LPCWSTR, IMoniker**, DWORD);
+using CreateBindContextFunction = HRESULT(WINAPI*)(DWORD, IBindStatusCallback*, IEnumFORMATETC*, IBindCtx**);
 using DeleteCacheFunction = BOOL(WINAPI*)(LPCWSTR);
+
+// How long an aborted binding may take to say it has stopped.
+constexpr DWORD kStopGraceMs = 5000;
+
+// Runs the moniker's messages on this thread until the binding stops,
+// ticking `callback` once a second; aborts the binding once the tick or a
+// refused body says so.
+void PumpUntilStopped(CBSCallbackImpl* callback) {
+  DWORD last_tick = ::GetTickCount();
+  DWORD aborted_at = 0;
+  while (!callback->done) {
+    ::MsgWaitForMultipleObjectsEx(0, nullptr, 200, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+    MSG message;
+    while (!callback->done && ::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+      ::TranslateMessage(&message);
+      ::DispatchMessageW(&message);
+    }
+    const DWORD now = ::GetTickCount();
+    if (now - last_tick >= 1000) {
+      last_tick = now;
+      if (!callback->Tick()) callback->refused = true;
+    }
+    if ((callback->refused || callback->redirectRefused) && !callback->aborted) {
+      callback->Abort();
+      aborted_at = now;
+    }
+    if (callback->aborted && now - aborted_at > kStopGraceMs) break;
+  }
+}
 
 }  // namespace
 
 int32_t FetchUrlToFile(const std::wstring& url, const std::wstring& path,
-                       const DownloadProgressCallback& progress, int* window_requests) {
-  static const DownloadFunction download = SystemFunction<DownloadFunction>(L"urlmon.dll", "URLDownloadToFileW");
-  if (!download) return E_NOTIMPL;
+                       const TransferProgressCallback& progress, int* window_requests,
+                       PartialDownload* partial) {
+  static const CreateMonikerFunction create_moniker =
+      SystemFunction<CreateMonikerFunction>(L"urlmon.dll", "CreateURLMonikerEx");
+  static const CreateBindContextFunction create_bind_context =
+      SystemFunction<CreateBindContextFunction>(L"urlmon.dll", "CreateAsyncBindCtx");
+  if (!create_moniker || !create_bind_context) return E_NOTIMPL;
+  HANDLE handle = OpenAttemptFile(path, partial);
+  if (handle == INVALID_HANDLE_VALUE) return E_ACCESSDENIED;
   const HRESULT com = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-  CBSCallbackImpl callback(&progress, IsSecure(url.c_str()));
-  HRESULT result;
-  {
-    Watchdog watchdog(&callback);
-    result = download(nullptr, url.c_str(), path.c_str(), 0, &callback);
+  HandleFileOut file(handle);
+  AttemptSink sink(partial, &file, &progress);
+  const std::string resume = partial ? ResumeRequestHeaders(*partial) : std::string();
+  auto* callback = new CBSCallbackImpl(&sink, IsSecure(url.c_str()), std::wstring(resume.begin(), resume.end()));
+
+  HRESULT result = E_FAIL;
+  IMoniker* moniker = nullptr;
+  IBindCtx* context = nullptr;
+  if (SUCCEEDED(create_moniker(nullptr, url.c_str(), &moniker, URL_MK_UNIFORM)) &&
+      SUCCEEDED(create_bind_context(0, callback, nullptr, &context))) {
+    IStream* stream = nullptr;
+    result = moniker->BindToStorage(context, nullptr, IID_IStream, reinterpret_cast<void**>(&stream));
+    if (SUCCEEDED(result)) {
+      PumpUntilStopped(callback);
+      result = callback->done ? callback->stopResult : E_ABORT;
+    }
+    if (stream) stream->Release();
   }
-  if (callback.stopped) {
-    // Ended by the callback's verdict: whatever part arrived is not kept.
-    if (SUCCEEDED(result)) result = E_ABORT;
-    ::DeleteFileW(path.c_str());
-  }
-  if (callback.redirectRefused) {
+  if (context) context->Release();
+  if (moniker) moniker->Release();
+
+  if (callback->redirectRefused) {
     // Whatever arrived from the plain address is not kept.
     result = kRedirectRefused;
-    ::DeleteFileW(path.c_str());
+    if (partial) partial->Clear();
+  } else if (sink.failure() != 0) {
+    result = sink.failure();
+  } else if (sink.stopped()) {
+    result = E_ABORT;  // the progress verdict: a stall or a shutdown
+  } else if (SUCCEEDED(result) && !sink.begun() && !sink.Begin(WholeFileHead())) {
+    result = sink.failure();
+  } else if (SUCCEEDED(result)) {
+    // Wine's moniker takes a cut connection for the end of the body.
+    result = sink.ShortBodyFailure();
   }
-  *window_requests += callback.windowRequests;
+  *window_requests += callback->windowRequests;
+  // Whatever a redirect target left in the cache goes too (the caller
+  // forgets the source itself).
+  for (const std::wstring& target : callback->redirects) ForgetCachedCopy(target);
+  callback->Detach();
+  callback->Release();
+  ::CloseHandle(handle);
+  if (result == kRedirectRefused) ::DeleteFileW(path.c_str());
   if (SUCCEEDED(com)) ::CoUninitialize();
   return result;
 }

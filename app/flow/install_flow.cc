@@ -54,6 +54,7 @@ InstallFlow::InstallFlow(InstallerContext* context, FlowView* view, FlowOptions 
       view_(view),
       options_(std::move(options)),
       stats_(std::make_shared<DownloadStats>()),
+      partial_(std::make_shared<PartialDownload>()),
       cancel_(std::make_shared<CancelFlag>(false)) {
   if (!options_.openUrl) options_.openUrl = OpenInBrowser;
   if (!options_.tickCount) options_.tickCount = SystemTickCount;
@@ -118,10 +119,14 @@ bool InstallFlow::RestartInstall() {
 }
 
 void InstallFlow::StartSetupDownload() {
-  // The previous run's share must not show up at the first tick of this one.
-  stats_->downloadProgress = 0;
+  // The previous run's share must not show up at the first tick of this one;
+  // a run that continues kept bytes starts the bar where they put it. (The
+  // worker touches the record only while a run is under way.)
+  const int32_t kept_share = KeptDownloadShare(*partial_);
+  stats_->downloadProgress = kept_share;
+  if (kept_share > 0) UpdateInstallProgress(kept_share);
   DownloadJob job{context_->packageUrl, options_.cdnUrl, context_->downloadDir, context_->setupFilePath,
-                  stats_, cancel_};
+                  stats_, cancel_, partial_};
   auto done = MakeGuarded([this](DownloadOutcome outcome) { OnSetupDownloaded(std::move(outcome)); });
   // The worker gets copies only; it touches the flow solely through `done`,
   // which runs back on the UI thread.

@@ -111,6 +111,8 @@ class InstallFlow : public nbase::SupportWeakCallback {
   FlowView* view_;
   FlowOptions options_;
   std::shared_ptr<DownloadStats> stats_;
+  // What a cut download left for the next attempt or "Try Again" to continue.
+  std::shared_ptr<PartialDownload> partial_;
   InstallProgress progress_;
   bool progressTimerStarted_ = false;
   // The verified setup file, held open from verification until the setup

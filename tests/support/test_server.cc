@@ -125,6 +125,14 @@ bool TestServer::UseCertificate(const std::string& cert, const std::string& key)
   return Control("{\"cmd\":\"tls\",\"cert\":" + JsonString(cert) + ",\"key\":" + JsonString(key) + "}");
 }
 
+long long TestServer::BodyBytesSent() const {
+  std::string reply;
+  if (!ControlRequest("/__control/stats", nullptr, &reply, 5000)) return -1;
+  const std::string key = "\"total_body_bytes\": ";
+  const size_t at = reply.find(key);
+  return at == std::string::npos ? -1 : std::atoll(reply.c_str() + at + key.size());
+}
+
 std::vector<RecordedRequest> TestServer::Records(const std::string& endpoint) const {
   std::string blob;
   if (!ControlRequest("/__control/records", nullptr, &blob, 5000)) return {};

@@ -66,6 +66,10 @@ class TestServer {
   std::vector<RecordedRequest> WaitForRecords(const std::string& endpoint, size_t count,
                                               int timeoutMs) const;
 
+  // Body bytes the download endpoints have sent since the last reset, in all;
+  // -1 when the server cannot tell.
+  long long BodyBytesSent() const;
+
   static std::vector<RecordedRequest> ParseRecords(const std::string& blob);
 
  private:

@@ -11,6 +11,7 @@ record format, the fault items and the control endpoint.
 
 import argparse
 import base64
+import email.utils
 import json
 import os
 import shutil
@@ -49,6 +50,7 @@ class State:
         self.record_path = record_path
         self.default_file = default_file
         self.records = []  # raw record bytes, in arrival order
+        self.sent = {}  # endpoint -> body bytes sent since the last reset
         self.queues = {"report": [], "package": [], "cdn": []}
         self.defaults = {"report": {"action": "status", "status": 200},
                          "package": {"action": "serve"}, "cdn": {"action": "serve"}}
@@ -105,6 +107,7 @@ class State:
                 self.defaults = {"report": {"action": "status", "status": 200},
                                  "package": {"action": "serve"}, "cdn": {"action": "serve"}}
                 self.records = []
+                self.sent = {}
                 self.tls = self.start_tls
                 open(self.record_path, "wb").close()
                 if "file" in command:
@@ -136,6 +139,14 @@ class State:
                 return {"ok": True}
         return {"ok": False, "error": "unknown command %r" % cmd}
 
+    def count_sent(self, endpoint, count):
+        with self.lock:
+            self.sent[endpoint] = self.sent.get(endpoint, 0) + count
+
+    def stats(self):
+        with self.lock:
+            return {"body_bytes": dict(self.sent), "total_body_bytes": sum(self.sent.values())}
+
     def records_blob(self):
         with self.lock:
             return b"".join(self.records)
@@ -145,6 +156,14 @@ class Request:
     def __init__(self, head, body, method, target):
         self.head, self.body, self.method, self.target = head, body, method, target
         self.path, _, self.query = target.partition("?")
+
+    def header(self, name):
+        """The first header called `name` (case ignored), trimmed; None when absent."""
+        for raw in self.head.split(b"\n")[1:]:
+            key, sep, value = raw.partition(b":")
+            if sep and key.strip().lower() == name.lower().encode():
+                return value.strip().decode("latin-1")
+        return None
 
 
 def read_request(stream):
@@ -178,8 +197,8 @@ def read_request(stream):
 
 
 def status_line(code):
-    reasons = {200: "OK", 301: "Moved Permanently", 302: "Found", 307: "Temporary Redirect",
-               404: "Not Found", 500: "Internal Server Error", 503: "Service Unavailable"}
+    reasons = {200: "OK", 206: "Partial Content", 301: "Moved Permanently", 302: "Found",
+               307: "Temporary Redirect", 404: "Not Found", 416: "Range Not Satisfiable", 500: "Internal Server Error", 503: "Service Unavailable"}
     return ("HTTP/1.1 %d %s\r\n" % (code, reasons.get(code, "Status"))).encode()
 
 
@@ -189,13 +208,6 @@ def send_simple(sock, code, body=b"", content_type="text/plain", extra=()):
     for h in extra:
         head += h.encode() + b"\r\n"
     sock.sendall(head + b"\r\n" + body)
-
-
-def patched_pe(data):
-    """The file with its PE header offset (at byte 60) pointing past its end."""
-    data = bytearray(data if len(data) >= 64 else data + b"\0" * (64 - len(data)))
-    data[60:64] = (len(data) + 0x100).to_bytes(4, "little")
-    return bytes(data)
 
 
 class Handler(socketserver.BaseRequestHandler):
@@ -250,7 +262,7 @@ class Handler(socketserver.BaseRequestHandler):
         if endpoint == "report":
             return self.answer_report(sock, state.next_item("report"))
         if endpoint in ("package", "cdn"):
-            return self.answer_download(sock, state.next_item(endpoint))
+            return self.answer_download(sock, request, endpoint, state.next_item(endpoint))
         if role == "web":
             return send_simple(sock, 200, b"<html><body>LumaCast</body></html>\n", "text/html")
         return send_simple(sock, 404, b"not found\n")
@@ -267,6 +279,8 @@ class Handler(socketserver.BaseRequestHandler):
                                json.dumps(reply).encode(), "application/json")
         if sub == "/ping":
             return send_simple(sock, 200, b"ok")
+        if sub == "/stats":
+            return send_simple(sock, 200, json.dumps(state.stats()).encode(), "application/json")
         if sub == "/records":
             return send_simple(sock, 200, state.records_blob(), "application/octet-stream")
         return send_simple(sock, 404, b"unknown control path\n")
@@ -278,7 +292,7 @@ class Handler(socketserver.BaseRequestHandler):
             return
         send_simple(sock, int(item.get("status", 200)), item.get("body", "ok").encode())
 
-    def answer_download(self, sock, item):
+    def answer_download(self, sock, request, endpoint, item):
         action = item.get("action", "serve")
         time.sleep(float(item.get("delay", 0)))
         if action == "refuse":
@@ -294,33 +308,131 @@ class Handler(socketserver.BaseRequestHandler):
         if not self.server.state.may_open(path):
             return send_simple(sock, 404, b"no file to serve\n")
         try:
-            with open(path, "rb") as f:
-                data = f.read()
+            body = FileBody(path, patch_pe=(action == "bad_pe"))
         except (OSError, TypeError):
             return send_simple(sock, 404, b"no file to serve\n")
-        if action == "bad_pe":
-            data = patched_pe(data)
-        announced = len(data)
+        with body:
+            self.send_body(sock, request, endpoint, item, action, body)
+
+    def send_body(self, sock, request, endpoint, item, action, body):
+        size = body.size
+        # Ranges and validators come with whole bodies; a lying one only when asked.
+        ranges = item.get("ranges", action in ("serve", "throttle", "trickle", "bad_pe"))
+        validators = [] if item.get("no_validators") or not ranges else body.validators(item)
+        status, start, end = 200, 0, size
+        wanted = parse_range(request.header("Range")) if ranges else None
+        if wanted is not None and if_range_holds(request.header("If-Range"), body, item):
+            first, last = wanted
+            if first >= size:
+                self.server.state.count_sent(endpoint, 0)
+                return send_simple(sock, 416, b"", extra=["Content-Range: bytes */%d" % size] + validators)
+            status, start, end = 206, first, size if last is None else min(size, last + 1)
+        if "range_start" in item:  # a 206 for a range nobody asked for
+            status, start, end = 206, int(item["range_start"]), size
+        announced = end - start
         if action == "truncate":  # close-delimited, fewer bytes than the file
-            data = data[:int(item.get("bytes", len(data) // 2))]
-            announced = None
+            end, announced = min(size, int(item.get("bytes", size // 2))), None
         elif action == "lie":  # announces more than it sends
-            announced = len(data) + int(item.get("extra", 4096))
-        head = status_line(200) + b"Content-Type: application/octet-stream\r\nConnection: close\r\n"
+            announced += int(item.get("extra", 4096))
+        head = status_line(status) + b"Content-Type: application/octet-stream\r\nConnection: close\r\n"
         if announced is not None:
             head += ("Content-Length: %d\r\n" % announced).encode()
+        if ranges:
+            head += b"Accept-Ranges: bytes\r\n"
+        if status == 206:
+            head += ("Content-Range: bytes %d-%d/%d\r\n" % (start, end - 1, size)).encode()
+        for line in validators:
+            head += line.encode() + b"\r\n"
         sock.sendall(head + b"\r\n")
+        if "cut" in item:  # the connection drops after this many body bytes
+            end = min(end, start + max(0, int(item["cut"])))
         if action == "trickle":
             chunk, interval = int(item.get("chunk", 1024)), float(item.get("interval", 0.05))
         elif action == "throttle":
             rate = max(1, int(item.get("rate", 1 << 20)))
             chunk, interval = max(1, rate // 20), max(1, rate // 20) / rate
         else:
-            chunk, interval = len(data) or 1, 0.0
-        for offset in range(0, len(data), chunk):
-            sock.sendall(data[offset:offset + chunk])
-            if interval:
-                time.sleep(interval)
+            chunk, interval = 1 << 20, 0.0
+        offset = start
+        try:
+            while offset < end:
+                piece = body.read(offset, min(chunk, end - offset))
+                if not piece:
+                    break
+                sock.sendall(piece)
+                offset += len(piece)
+                if interval:
+                    time.sleep(interval)
+        finally:
+            self.server.state.count_sent(endpoint, offset - start)
+
+
+class FileBody:
+    """A served file, read piece by piece (packages may be large)."""
+
+    def __init__(self, path, patch_pe=False):
+        self.file = open(path, "rb")
+        info = os.fstat(self.file.fileno())
+        self.size, self.mtime, self.inode = info.st_size, info.st_mtime, info.st_ino
+        self.patch = None
+        if patch_pe:  # the PE header offset (at byte 60) pointing past the end
+            if self.size < 64:
+                self.size = 64
+            self.patch = (self.size + 0x100).to_bytes(4, "little")
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *_):
+        self.file.close()
+
+    def read(self, offset, count):
+        self.file.seek(offset)
+        data = self.file.read(count)
+        if offset + len(data) < self.size and len(data) < count:
+            data += b"\0" * min(count - len(data), self.size - offset - len(data))
+        if self.patch and offset < 64 and offset + len(data) > 60:
+            data = bytearray(data)
+            for i in range(4):
+                if 0 <= 60 + i - offset < len(data):
+                    data[60 + i - offset] = self.patch[i]
+            data = bytes(data)
+        return data
+
+    def etag(self, item):
+        tag = item.get("etag") or '"%x-%x-%x"' % (self.inode, self.size, int(self.mtime * 1000))
+        return "W/" + tag if item.get("weak_etag") else tag
+
+    def last_modified(self):
+        return email.utils.formatdate(self.mtime, usegmt=True)
+
+    def validators(self, item):
+        lines = ["Last-Modified: " + self.last_modified()]
+        if not item.get("no_etag"):
+            lines.append("ETag: " + self.etag(item))
+        return lines
+
+
+def parse_range(value):
+    """(first, last or None) of a single "bytes=first-[last]" range; None otherwise."""
+    if not value or not value.startswith("bytes="):
+        return None
+    first, sep, last = value[6:].strip().partition("-")
+    if not sep or "," in value or not first.isdigit() or (last and not last.isdigit()):
+        return None
+    if last and int(last) < int(first):
+        return None
+    return int(first), int(last) if last else None
+
+
+def if_range_holds(value, body, item):
+    """Whether a Range may be honoured: no If-Range, or one naming the current
+    entity (a strong ETag compared strongly, or the exact Last-Modified date)."""
+    if value is None:
+        return True
+    if value.startswith('"'):
+        return not item.get("weak_etag") and not item.get("no_etag") and value == body.etag(item)
+    return value == body.last_modified()
 
 
 class Server(socketserver.ThreadingTCPServer):

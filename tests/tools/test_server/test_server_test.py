@@ -2,6 +2,7 @@
 """The test server keeps to what it was given: files from its own folders only,
 never someone else's server or process, nothing left behind."""
 
+import http.client
 import json
 import os
 import shutil
@@ -36,6 +37,26 @@ def control(port, command):
             return reply.status
     except urllib.error.HTTPError as error:
         return error.code
+
+
+def fetch_with(port, path, headers):
+    """(status, headers, body) of a GET; a cut body comes back as far as it got."""
+    request = urllib.request.Request("http://127.0.0.1:%d%s" % (port, path), headers=headers)
+    try:
+        reply = urllib.request.urlopen(request, timeout=5)
+    except urllib.error.HTTPError as error:
+        return error.code, error.headers, b""
+    with reply:
+        body = b""
+        try:
+            while True:
+                piece = reply.read(4096)
+                if not piece:
+                    break
+                body += piece
+        except http.client.IncompleteRead as cut:
+            body += cut.partial
+        return reply.status, reply.headers, body
 
 
 def fetch(port, path):
@@ -100,6 +121,43 @@ class TestServerTest(unittest.TestCase):
             self.assertEqual(control(self.web, {"cmd": "default", "endpoint": "cdn",
                                                 "item": {"file": path}}), 400)
         self.assertEqual(fetch(self.cdn, cdn), (200, b"setup"))
+
+    def test_ranges_validators_and_cuts(self):
+        self.serve()
+        package = os.path.join(self.served, "setup.exe")
+        data = bytes(range(256)) * 40
+        with open(package, "wb") as f:
+            f.write(data)
+        control(self.web, {"cmd": "file", "path": package})
+        cdn = "/app3/LumaSuite/lumacast/lumacastsetup.exe"
+
+        status, headers, body = fetch_with(self.cdn, cdn, {})
+        etag, date = headers["ETag"], headers["Last-Modified"]
+        self.assertEqual((status, body, headers["Accept-Ranges"]), (200, data, "bytes"))
+        self.assertTrue(etag.startswith('"'))
+        for validator in (etag, date):
+            status, headers, body = fetch_with(self.cdn, cdn, {"Range": "bytes=1000-", "If-Range": validator})
+            self.assertEqual((status, headers["Content-Range"], body), (206, "bytes 1000-10239/10240", data[1000:]))
+        status, _, body = fetch_with(self.cdn, cdn, {"Range": "bytes=1000-", "If-Range": '"other"'})
+        self.assertEqual((status, body), (200, data))
+        status, headers, _ = fetch_with(self.cdn, cdn, {"Range": "bytes=10240-"})
+        self.assertEqual((status, headers["Content-Range"]), (416, "bytes */10240"))
+
+        control(self.web, {"cmd": "reset"})
+        control(self.web, {"cmd": "file", "path": package})
+        control(self.web, {"cmd": "default", "endpoint": "cdn", "item": {"action": "serve", "cut": 3000}})
+        status, headers, body = fetch_with(self.cdn, cdn, {})
+        self.assertEqual((status, headers["Content-Length"], body), (200, "10240", data[:3000]))
+        status, _, body = fetch_with(self.cdn, cdn, {"Range": "bytes=9000-"})
+        self.assertEqual((status, body), (206, data[9000:]))
+        control(self.web, {"cmd": "push", "endpoint": "cdn",
+                           "items": [{"action": "serve", "ranges": False}, {"action": "serve", "weak_etag": True}]})
+        status, headers, body = fetch_with(self.cdn, cdn, {"Range": "bytes=9000-"})
+        self.assertEqual((status, headers["ETag"], headers["Accept-Ranges"], body), (200, None, None, data))
+        status, headers, _ = fetch_with(self.cdn, cdn, {"Range": "bytes=9000-", "If-Range": etag})
+        self.assertEqual((status, headers["ETag"]), (200, "W/" + etag))
+        _, stats = fetch(self.web, "/__control/stats")
+        self.assertEqual(json.loads(stats)["total_body_bytes"], 3000 + 1240 + 10240 + 10240)
 
     def test_start_leaves_a_foreign_server_alone_and_stop_signals_only_its_own(self):
         foreign, _ = self.serve()
