@@ -161,7 +161,7 @@ AccessibleTree* WindowImplBase::OnNativeAccessibleTree() {
   tree->SetRootRole(owner_ ? AccessibleRole::kDialog : AccessibleRole::kWindow);
   tree->SetRootName(title_);
   // The tree belongs to this window: the hooks cannot outlive it.
-  tree->SetWindowHooks({[this](Control* control) { FocusControl(control); }, [this] { return input_enabled_; }});
+  tree->SetWindowHooks({[this](Control* control) { FocusControl(control); }, [this] { return IsInputEnabled(); }});
   return tree;
 }
 
