@@ -63,6 +63,8 @@ while [ $# -gt 0 ]; do
         --timestamp) timestamp=$2 ;;
       esac
       shift 2 ;;
+    --build=* | --out=* | --sign-cert=* | --sign-key=* | --sign-chain=* | --timestamp=*)
+      set -- "${1%%=*}" "${1#*=}" "${@:2}" ;;
     --) shift; channels+=("$@"); break ;;
     -*) bad_usage "unknown option $1 (a channel that starts with - goes after --)" ;;
     *) channels+=("$1"); shift ;;
