@@ -63,6 +63,8 @@ while [ $# -gt 0 ]; do
         --timestamp) timestamp=$2 ;;
       esac
       shift 2 ;;
+    --build=* | --out=* | --sign-cert=* | --sign-key=* | --sign-chain=* | --timestamp=*)
+      set -- "${1%%=*}" "${1#*=}" "${@:2}" ;;
     --) shift; channels+=("$@"); break ;;
     -*) bad_usage "unknown option $1 (a channel that starts with - goes after --)" ;;
     *) channels+=("$1"); shift ;;
@@ -205,7 +207,7 @@ if [ ! -f "$cache" ]; then
   (cd "$root" && cmake --preset windows -B "$build") >"$log" 2>&1 ||
     { tail -n 30 "$log" >&2; fail "configuring $build failed"; }
 fi
-[ "$(realpath -m "$(cache_value CMAKE_HOME_DIRECTORY)")" = "$root" ] ||
+[ "$(realpath -m "$(cache_value CMAKE_HOME_DIRECTORY)")" = "$(realpath "$root")" ] ||
   bad_usage "$build is a build folder of $(cache_value CMAKE_HOME_DIRECTORY), not of $root"
 case "$(cache_value CMAKE_TOOLCHAIN_FILE)" in
   *mingw-i686.cmake) ;;
