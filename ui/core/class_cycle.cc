@@ -29,6 +29,17 @@ class Walker {
  public:
   explicit Walker(const ClassLookup& lookup) : lookup_(lookup) {}
 
+  // Walks each class of `names` on its own (the bound applies to each);
+  // classes met before are not walked again.
+  ClassProblem WalkEach(const std::vector<String>& names) {
+    for (const String& name : names) {
+      ClassProblem problem = Expand(name);
+      if (problem) return problem;
+      if (size_[name] > kMaxClassExpansion) return {ClassProblem::kTooLarge, name};
+    }
+    return {};
+  }
+
   // Walks the classes of `roots`; the total of their expansions is bounded
   // like one class's.
   ClassProblem Walk(const std::vector<String>& roots) {
@@ -107,6 +118,10 @@ ClassProblem FindClassProblem(StringView class_list, const ClassLookup& lookup) 
 
 ClassProblem FindClassProblemInList(StringView attribute_list, const ClassLookup& lookup) {
   return Walker(lookup).Walk(ReferencedClasses(attribute_list));
+}
+
+ClassProblem FindClassProblemEach(const std::vector<String>& names, const ClassLookup& lookup) {
+  return Walker(lookup).WalkEach(names);
 }
 
 }  // namespace ui

@@ -14,6 +14,7 @@
 #pragma once
 
 #include <functional>
+#include <vector>
 
 #include "ui/core/ui_string.h"
 
@@ -37,6 +38,9 @@ inline constexpr int kMaxClassExpansion = 1000;
 
 // `class_list`: class names separated by spaces, as in `class="a b"`.
 ClassProblem FindClassProblem(StringView class_list, const ClassLookup& lookup);
+// Each class of a table on its own, sharing the walk (a whole class table is
+// checked in time linear in its size).
+ClassProblem FindClassProblemEach(const std::vector<String>& names, const ClassLookup& lookup);
 // The same for the `class` items of an attribute list (name="value" ...).
 ClassProblem FindClassProblemInList(StringView attribute_list, const ClassLookup& lookup);
 

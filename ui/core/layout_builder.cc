@@ -105,8 +105,7 @@ Control* LayoutBuilder::BuildInternal(StringView xml, Window* window, Box* paren
 }
 
 bool LayoutBuilder::CheckClasses(const std::vector<String>& names, const ClassLookup& lookup) {
-  for (const String& name : names)
-    if (ClassProblem problem = FindClassProblem(name, lookup)) return Fail(problem.Message(), name);
+  if (ClassProblem problem = FindClassProblemEach(names, lookup)) return Fail(problem.Message(), problem.name);
   return true;
 }
 
