@@ -397,28 +397,39 @@ def case_retry_offered_once():
         app.end()
 
 
-def start_running_product(folder):
-    """A copy of the demo product running from its own folder for a minute."""
+def start_running_product(folder, stay_ms=60000):
+    """A copy of the demo product running from its own folder for a while."""
     running = os.path.join(ARGS.work_dir, folder)
     shutil.rmtree(running, ignore_errors=True)
     os.makedirs(running)
     product = os.path.join(running, "lumacast.exe")
     shutil.copy2(ARGS.product, product)
-    env = dict(os.environ, LUMACAST_DEMO_PRODUCT_STAY="60000")
+    env = dict(os.environ, LUMACAST_DEMO_PRODUCT_STAY=str(stay_ms))
     other = subprocess.Popen(ARGS.runner + [product], env=env, stdout=subprocess.DEVNULL,
                              stderr=subprocess.DEVNULL)
     return other, os.path.join(running, "started.txt")
+
+
+def ask_with_product_running(other, started, case):
+    """Starts the installer and Install Now while `other` runs; the
+    installer and its running-product question."""
+    wait_for("the product running", lambda: os.path.exists(started))
+    app = Installer(case)
+    app.click("btn_startinstall")
+    try:
+        box = wait_for("the running-product question", lambda: message_box(app))
+    except AssertionError:
+        app.end()
+        raise
+    time.sleep(0.5)
+    return app, box
 
 
 def case_running_product_is_ended():
     other, started = start_running_product("running-product")
     app = None
     try:
-        wait_for("the product running", lambda: os.path.exists(started))
-        app = Installer("running")
-        app.click("btn_startinstall")
-        box = wait_for("the running-product question", lambda: message_box(app))
-        time.sleep(0.5)
+        app, box = ask_with_product_running(other, started, "running")
         assert other.poll() is None, "the product ended before the answer"
         click_box_button(app, box, "btn_no")  # "Kill & Continue"
         try:
@@ -526,14 +537,11 @@ def case_running_product_question_dismissed():
     product running and goes back to the welcome page (it used to end the
     product); "Try Again" while the product still runs opens the next box at
     once, and the focus stays on that box while the first one fades."""
-    other, started = start_running_product("running-dismissed")
+    # Long enough to outlive a slow download, two questions and their checks.
+    other, started = start_running_product("running-dismissed", 600000)
     app = None
     try:
-        wait_for("the product running", lambda: os.path.exists(started))
-        app = Installer("dismissed")
-        app.click("btn_startinstall")
-        box = wait_for("the running-product question", lambda: message_box(app))
-        time.sleep(0.5)
+        app, box = ask_with_product_running(other, started, "dismissed")
         # "Try Again" (it has the focus; its place depends on the texts): the
         # product still runs, so a new box comes at once.
         bx, by, bw, _bh = window_rect(box)
