@@ -4,8 +4,8 @@
 // question boxes only through this interface, so it runs unchanged behind the
 // real main window, behind the console driver and behind test views. Every
 // call is made on the UI thread and returns at once; `AskQuestion` delivers its
-// answer later (also on the UI thread) through the callback, exactly once, or
-// never if the box could not be shown.
+// answer later (also on the UI thread) through the callback, exactly once
+// (kMsgBoxUnanswered when no box at all could be shown).
 #pragma once
 
 #include <string>
@@ -52,7 +52,8 @@ class FlowView {
   virtual void CollapseCustomizeBar() = 0;
   // Shows a question box owned by the window; the answer comes later.
   virtual void AskQuestion(const QuestionBox& box, MsgBoxCallback answer) = 0;
-  // Shows a system error note without owner (it may block until dismissed).
+  // Shows a system error note owned by the window (it may block until
+  // dismissed; the window takes no input meanwhile).
   virtual void ShowErrorNote(const std::wstring& text, const std::wstring& title) = 0;
   // Brings the window to the foreground.
   virtual void BringToFront() = 0;

@@ -168,6 +168,12 @@ void InstallFlow::OnRunningProductAnswer(MsgBoxRet answer) {
     CheckRunningProduct();
     return;
   }
+  if (answer != kMsgBoxNo) {
+    // Dismissed, or no box could be asked: the user's program keeps running
+    // and the install waits on the welcome page.
+    ReturnToWelcomePage();
+    return;
+  }
   // Ending waits until the processes are gone, so it runs on the worker.
   auto done = MakeGuarded([this](int left) { OnProductProcessesEnded(left); });
   nbase::ThreadRegistry::Get().Post(kMiscThreadId, [done] {
@@ -186,6 +192,14 @@ void InstallFlow::OnProductProcessesEnded(int left) {
   // The setup cannot replace a running product: say so and ask again.
   view_->ShowErrorNote(kProductNotEndedNote, kProductNotEndedTitle);
   CheckRunningProduct();
+}
+
+void InstallFlow::ReturnToWelcomePage() {
+  setupFile_.reset();
+  SetState(kStateWelcome);
+  view_->SetVisible(kInstallPage, false);
+  view_->SetVisible(kWelcomePage, true);
+  view_->SetVisible(kExitButton, true);
 }
 
 void InstallFlow::StartSetupRun() {
@@ -259,7 +273,7 @@ void InstallFlow::QuitRequested() {
 }
 
 void InstallFlow::OnQuitAnswer(MsgBoxRet answer) {
-  if (IsBusy(state())) return;
+  if (IsBusy(state()) || answer == kMsgBoxUnanswered) return;  // unasked: stay on the page
   if (answer != kMsgBoxYes) {
     OpenOfflinePackagePage();
     return;

@@ -92,6 +92,9 @@ class InstallFlow : public nbase::SupportWeakCallback {
   void OnSetupDownloaded(DownloadOutcome outcome);
   void CheckRunningProduct();
   void OnRunningProductAnswer(MsgBoxRet answer);
+  // The running-product question dismissed: back to the welcome page, the
+  // product left running.
+  void ReturnToWelcomePage();
   // `left`: product processes that could not be ended.
   void OnProductProcessesEnded(int left);
   void StartSetupRun();

@@ -9,6 +9,21 @@
 #include "ui/core/resource_manager.h"
 #include "ui/core/window.h"
 
+namespace {
+
+// The main window while it lives (it owns itself; the flag says when it is gone).
+struct MainWindowRef {
+  CMainWindow* window = nullptr;
+  std::weak_ptr<nbase::WeakFlag> alive;
+};
+
+MainWindowRef& MainWindow() {
+  static MainWindowRef ref;
+  return ref;
+}
+
+}  // namespace
+
 std::wstring ThemeFolderForDpi(int dpi) {
   return L"themes\\" + FromUiText(ui::ThemeClassForDpi(dpi));
 }
@@ -34,11 +49,17 @@ bool OpenMainWindow() {
     delete window;
     return false;
   }
+  MainWindow() = MainWindowRef{window, window->FlagReference()};
   window->SetCaptionText(ToUiText(std::wstring(kProductName) + L" Setup"));
   window->CenterOnOwner();
   window->Show(true, true);
   installer_ui_internal::RaiseWithoutTopmost(window->Native()->Handle());
   return true;
+}
+
+void EndMainWindowOnQuit() {
+  const MainWindowRef& ref = MainWindow();
+  if (ref.window && !ref.alive.expired() && ref.window->IsNativeAlive()) ref.window->EndOnQuit();
 }
 
 void StopUiToolkit() { ui::ResourceManager::Get().Shutdown(); }

@@ -21,6 +21,13 @@ void StartUiToolkit();
 // the error box has been shown).
 bool OpenMainWindow();
 
+// The UI loop has ended on a quit from outside (SIGTERM or SIGINT, a WM_QUIT
+// posted to the UI thread, the X display lost) while the main window is
+// open: the window's orderly end (hidden at once, the flow cancelled, the
+// queued reports given up to 2 s); the process then ends with exit code 0.
+// Returns (doing nothing) when there is no main window.
+void EndMainWindowOnQuit();
+
 // Releases what StartUiToolkit set up (archive, render factory, fonts).
 void StopUiToolkit();
 

@@ -38,8 +38,10 @@ std::wstring ProgramPath(const char* argv0) {
 }
 
 // SIGTERM and SIGINT end the program the orderly way: the UI loop is asked to
-// quit, as after a cancelled prompt. They are blocked in every thread and taken
-// by one watcher thread, so no handler runs in the middle of a loop's work.
+// quit, as after a cancelled prompt; with the main window up, the window then
+// hides, cancels the flow and lets the queued reports go (installer_ui.h).
+// They are blocked in every thread and taken by one watcher thread, so no
+// handler runs in the middle of a loop's work.
 // Before the UI loop is registered (a prompt is showing) and on a second
 // signal, the process ends at once, still with exit code 0.
 void WatchTerminationSignals() {

@@ -51,6 +51,9 @@ void MainThread::OnThreadStart() {
 }
 
 void MainThread::OnThreadStop() {
+  // A quit from outside while the window is up: the window ends the run in
+  // order (it never returns here then).
+  if (ui_started_) EndMainWindowOnQuit();
   if (ui_started_) StopUiToolkit();
   ui_started_ = false;
   if (ui_registered_) nbase::ThreadRegistry::Get().ReleaseIdentifier();

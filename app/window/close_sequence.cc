@@ -5,10 +5,10 @@
 #include "base/thread_registry.h"
 #include "base/waitable_event.h"
 
-bool WaitForQueuedReports(int http_thread_id, int64_t max_wait_ms) {
-  // The HTTP thread runs its tasks in order: once this marker runs, every
-  // report queued before it has been sent (or has failed).
+bool WaitForQueuedTasks(int thread_id, int64_t max_wait_ms) {
+  // A thread runs its tasks in order: once this marker runs, every task
+  // queued before it has run (a report sent or failed, a download ended).
   auto done = std::make_shared<nbase::WaitableEvent>();
-  if (!nbase::ThreadRegistry::Get().Post(http_thread_id, [done] { done->Signal(); })) return false;
+  if (!nbase::ThreadRegistry::Get().Post(thread_id, [done] { done->Signal(); })) return false;
   return done->TimedWait(max_wait_ms);
 }

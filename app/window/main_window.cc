@@ -7,6 +7,7 @@
 #include "app/window/folder_picker.h"
 #include "app/window/msg_box.h"
 #include "app/window/ui_text.h"
+#include "base/thread_registry.h"
 #include "ui/control/button.h"
 #include "ui/control/check_box.h"
 #include "ui/control/label.h"
@@ -118,7 +119,24 @@ void CMainWindow::ChangeInstallFolder() {
 bool CMainWindow::HandleClose(int) {
   // Gone from the screen at once; the last reports may still go out.
   Show(false, false);
-  WaitForQueuedReports(kHttpThreadId, kReportFlushMs);
+  WaitForQueuedTasks(kHttpThreadId, kReportFlushMs);
+  EndProcessNow(0);
+}
+
+void CMainWindow::OnCloseRequested() {
+  // Alt+F4 and the window manager's close are the close button: the quit
+  // question, a quiet quit or the product's start; nothing while a download
+  // or the setup runs (the button is hidden then).
+  flow_->QuitRequested();
+}
+
+void CMainWindow::EndOnQuit() {
+  Show(false, false);
+  // The flow goes first: its cancel flag ends the worker's download or setup
+  // wait, whose results then find no flow to report to.
+  flow_.reset();
+  WaitForQueuedTasks(kMiscThreadId, kWorkerStopMs);
+  WaitForQueuedTasks(kHttpThreadId, kReportFlushMs);
   EndProcessNow(0);
 }
 
@@ -143,12 +161,21 @@ void CMainWindow::CollapseCustomizeBar() {
 }
 
 void CMainWindow::AskQuestion(const QuestionBox& box, MsgBoxCallback answer) {
-  ShowMessageBox(this, box.content, std::move(answer), false, box.title, false, box.yes_text, false, box.no_text,
-                 false);
+  if (ShowMessageBox(this, box.content, answer, false, box.title, false, box.yes_text, false, box.no_text, false))
+    return;
+  // The themed box could not be built: the system's own box asks instead,
+  // and when even that cannot be shown the flow takes the cautious way.
+  const int choice = ui::NativeWindow::AskSystemQuestion(ToUiText(box.content), ToUiText(box.title),
+                                                         ToUiText(box.yes_text), ToUiText(box.no_text),
+                                                         IsNativeAlive() ? Native() : nullptr);
+  const MsgBoxRet ret = choice == 0 ? kMsgBoxYes : choice == 1 ? kMsgBoxNo : choice == 2 ? kMsgBoxClosed
+                                                                                       : kMsgBoxUnanswered;
+  if (answer) nbase::ThreadRegistry::Get().Post(kUiThreadId, [answer, ret] { answer(ret); });
 }
 
 void CMainWindow::ShowErrorNote(const std::wstring& text, const std::wstring& title) {
-  ui::NativeWindow::ShowErrorBox(ToUiText(text), ToUiText(title));
+  // Owned by the window: its click handlers cannot run again underneath.
+  ui::NativeWindow::ShowErrorBox(ToUiText(text), ToUiText(title), IsNativeAlive() ? Native() : nullptr);
 }
 
 void CMainWindow::BringToFront() { ui::WindowImplBase::BringToFront(); }

@@ -9,8 +9,10 @@
 // picker and the click dispatch.
 //
 // Closing: the window hides, the reports already queued get up to two seconds
-// to go out, then the process ends with exit code 0 (a download or setup run
-// still under way is not waited for).
+// to go out, then the process ends with exit code 0. Alt+F4 and the window
+// manager's close take the close button's way (the flow's QuitRequested). A
+// quit from outside (EndOnQuit) hides the window, cancels the flow, lets the
+// worker and the queued reports end (bounded), then ends the process.
 //
 // Created on the heap on the UI thread; belongs to its native window (the
 // process ends with it). UI thread only.
@@ -46,6 +48,12 @@ class CMainWindow : public ui::WindowImplBase, public FlowView {
 
   InstallFlow* flow() const { return flow_.get(); }
 
+  // The program is asked to quit from outside (SIGTERM or SIGINT, a WM_QUIT
+  // posted to the UI thread, the X display lost), whatever the page: hide at
+  // once, cancel the flow, give the worker up to 1.5 s and the queued reports
+  // up to 2 s, end the process with 0. Does not return.
+  [[noreturn]] void EndOnQuit();
+
   // FlowView.
   void SetVisible(const std::wstring& name, bool visible) override;
   void SetText(const std::wstring& name, const std::wstring& text) override;
@@ -62,6 +70,7 @@ class CMainWindow : public ui::WindowImplBase, public FlowView {
   ui::String LayoutFile() const override { return u"basic.xml"; }
   void OnLayoutBuilt() override { BindControls(); }
   bool HandleClose(int result) override;
+  void OnCloseRequested() override;
 
  private:
   void BindControls();

@@ -40,7 +40,15 @@ bool MsgBox::OnClick(const ui::EventArgs& args) {
   if (!args.sender) return true;
   const ui::String& name = args.sender->GetName();
   if (name == u"btn_yes") EndBox(kMsgBoxYes);
-  else if (name == u"btn_no" || name == u"closebtn") EndBox(kMsgBoxNo);
+  else if (name == u"btn_no") EndBox(kMsgBoxNo);
+  else if (name == u"closebtn") EndBox(kMsgBoxClosed);
+  return true;
+}
+
+bool MsgBox::HandleKeyPress(uint32_t virtual_key) {
+  if (virtual_key != ui::kVkEscape) return false;
+  // Escape dismisses the box the way its close button does.
+  EndBox(kMsgBoxClosed);
   return true;
 }
 
@@ -113,7 +121,7 @@ void MsgBox::MakeContentEditable(std::function<void(MsgBoxRet, const std::wstrin
 void MsgBox::OnNativeGone() {
   // Closed some other way (Alt+F4, the window manager, its owner going): the
   // caller still gets its one answer. The owner was re-enabled by the base.
-  if (!answered_) Deliver(kMsgBoxNo);
+  if (!answered_) Deliver(kMsgBoxClosed);
   ui::WindowImplBase::OnNativeGone();
 }
 
@@ -122,8 +130,8 @@ MsgBox* ShowMessageBox(ui::WindowImplBase* owner, const std::wstring& content, M
                        bool yesIsId, const std::wstring& noText, bool noIsId) {
   auto* box = new MsgBox;
   if (!box->CreateNative(owner, u"")) {
+    // The caller decides what an unshown question means (see AskQuestion).
     delete box;
-    PostAnswer(callback, kMsgBoxNo);
     return nullptr;
   }
   auto text = [](const std::wstring& t, bool is_id) { return FromUiText(TextOrId(t, is_id)); };

@@ -3,10 +3,11 @@
 //
 // It never blocks. ShowMessageBox returns at once; the owner ignores input
 // while the box is up; the answer comes later as its own task on the UI
-// thread, exactly once: kMsgBoxYes for "btn_yes", kMsgBoxNo for "btn_no", the
-// caption's close button, or any other way the box goes away (Alt+F4, the
-// window manager, the owner closing). A box that cannot be created answers
-// kMsgBoxNo too, so a caller waiting for an answer is never left hanging.
+// thread, exactly once: kMsgBoxYes for "btn_yes", kMsgBoxNo for "btn_no",
+// kMsgBoxClosed for the caption's close button, Escape, or any other way the
+// box goes away (Alt+F4, the window manager, the owner closing). A box that
+// cannot be created answers nothing: ShowMessageBox returns null and the
+// caller chooses its fallback.
 // The focus starts on "btn_yes" (on "btn_no" when there is no yes button);
 // Tab moves it, Enter or Space press the focused button.
 //
@@ -44,6 +45,7 @@ class MsgBox : public ui::WindowImplBase {
   ui::String LayoutFile() const override { return u"msgbox.xml"; }
   void OnLayoutBuilt() override;
   void OnNativeGone() override;
+  bool HandleKeyPress(uint32_t virtual_key) override;
 
  private:
   bool OnClick(const ui::EventArgs& args);

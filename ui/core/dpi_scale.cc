@@ -10,16 +10,26 @@ DpiScale& DpiScale::Get() {
 }
 
 bool DpiScale::EnableDpiAwareness() {
-  if (!adapted_) adapted_ = dpi_internal::MakeProcessDpiAware();
+  if (!adapted_)
+    adapted_ = platform_.make_process_dpi_aware ? platform_.make_process_dpi_aware()
+                                                : dpi_internal::MakeProcessDpiAware();
   return adapted_;
 }
 
-int DpiScale::MainMonitorDpi() { return dpi_internal::MainMonitorDpi(); }
+int DpiScale::MainMonitorDpi() {
+  return platform_.main_monitor_dpi ? platform_.main_monitor_dpi() : dpi_internal::MainMonitorDpi();
+}
 
-int DpiScale::SystemDpi() { return dpi_internal::SystemDpi(); }
+int DpiScale::SystemDpi() {
+  // Unaware, the process would be told 96 (and get the 100 % theme, scaled up).
+  EnableDpiAwareness();
+  return platform_.system_dpi ? platform_.system_dpi() : dpi_internal::SystemDpi();
+}
 
 void DpiScale::AdaptToScreen() {
-  if (EnableDpiAwareness()) scale_ = MulDivRounded(MainMonitorDpi(), 100, 96);
+  // The system DPI, the one the theme was chosen by: a system-aware window
+  // keeps it on every monitor (the system stretches it elsewhere).
+  if (EnableDpiAwareness()) scale_ = MulDivRounded(SystemDpi(), 100, 96);
 }
 
 int DpiScale::ScaleValue(int value) const {

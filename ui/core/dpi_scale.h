@@ -2,6 +2,12 @@
 //
 // One process-wide instance, used on the UI thread: start-up makes the process
 // DPI-aware and sets the scale from the main monitor's DPI (AdaptToScreen);
+// reading the system DPI declares the awareness first, because an unaware
+// process is told 96 whatever the screen (Windows 10 and later).
+//
+// The process asks for system awareness, not per-monitor: the scale is fixed
+// at start-up, and on a monitor of another scale Windows stretches the window
+// (no WM_DPICHANGED handling).
 // fonts, sizes and rectangles given at 100 % then go through ScaleValue and
 // ScaleRectangle. Until the process is adapted, or while the scale is 100,
 // every scaling function returns its input. The platform lookups (user32 on
@@ -19,10 +25,11 @@ class DpiScale {
   bool EnableDpiAwareness();
   // Effective DPI of the main monitor; 96 when it cannot be read.
   int MainMonitorDpi();
-  // The system DPI (chooses the theme folder at start-up); 96 when unknown.
+  // The system DPI (chooses the theme folder at start-up), read after
+  // EnableDpiAwareness(); 96 when unknown.
   int SystemDpi();
 
-  // EnableDpiAwareness(), then scale = MainMonitorDpi() x 100 / 96 (rounded)
+  // EnableDpiAwareness(), then scale = SystemDpi() x 100 / 96 (rounded)
   // when adapted; otherwise the scale stays 100.
   void AdaptToScreen();
 
@@ -54,11 +61,21 @@ class DpiScale {
     scale_ = scale;
   }
 
+  // The system calls, replaceable by tests to see what is asked in which
+  // order. Null functions are the platform's own.
+  struct Platform {
+    bool (*make_process_dpi_aware)() = nullptr;
+    int (*main_monitor_dpi)() = nullptr;
+    int (*system_dpi)() = nullptr;
+  };
+  void SetPlatformForTesting(const Platform& platform) { platform_ = platform; }
+
  private:
   DpiScale() = default;
 
   bool adapted_ = false;
   int scale_ = 100;
+  Platform platform_;
 };
 
 // The theme's DPI-class folder for a system DPI: "default" up to 100 DPI,

@@ -27,7 +27,12 @@ bool MakeProcessDpiAware() {
   using SetAwareFn = BOOL(WINAPI*)();
   static const auto setAwareness = User32Function<SetAwarenessFn>("SetProcessDpiAwarenessInternal");
   static const auto setAware = User32Function<SetAwareFn>("SetProcessDPIAware");
-  if (setAwareness && setAwareness(2) == S_OK) return true;  // per-monitor aware
+  // System awareness (1), as the manifest declares: the scale is chosen once
+  // and no WM_DPICHANGED is handled. Access denied: already declared.
+  if (setAwareness) {
+    const HRESULT result = setAwareness(1);
+    if (result == S_OK || result == E_ACCESSDENIED) return true;
+  }
   return setAware && setAware() != FALSE;
 }
 

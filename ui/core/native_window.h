@@ -88,8 +88,15 @@ class NativeWindow {
   static UiRect PointerWorkArea();
   // True when a window created now could show per-pixel alpha (see HasAlpha).
   static bool AlphaAvailable();
-  // Shows a modal error message with `caption` (no owner).
-  static void ShowErrorBox(const String& text, const String& caption);
+  // Shows a modal error message with `caption`. With an `owner` the box is
+  // the owner's (the owner takes no input until it is dismissed).
+  static void ShowErrorBox(const String& text, const String& caption, const NativeWindow* owner = nullptr);
+  // Asks a question in the system's own modal box (Windows: MessageBoxW;
+  // X11: the plain dialog with the two texts on its buttons), owned by
+  // `owner` when given. 0: `yes`; 1: `no`; 2: dismissed; -1: no box could be
+  // shown.
+  static int AskSystemQuestion(const String& text, const String& caption, const String& yes, const String& no,
+                               const NativeWindow* owner);
 
   virtual ~NativeWindow() = default;
 

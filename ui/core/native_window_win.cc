@@ -414,8 +414,28 @@ UiRect NativeWindow::PointerWorkArea() {
 
 bool NativeWindow::AlphaAvailable() { return true; }
 
-void NativeWindow::ShowErrorBox(const String& text, const String& caption) {
-  MessageBoxW(nullptr, W(text), W(caption), MB_ICONERROR);
+namespace {
+
+HWND OwnerHandle(const NativeWindow* owner) {
+  return owner && owner->IsAlive() ? reinterpret_cast<HWND>(owner->Handle()) : nullptr;
+}
+
+}  // namespace
+
+void NativeWindow::ShowErrorBox(const String& text, const String& caption, const NativeWindow* owner) {
+  MessageBoxW(OwnerHandle(owner), W(text), W(caption), MB_ICONERROR);
+}
+
+int NativeWindow::AskSystemQuestion(const String& text, const String& caption, const String& yes, const String& no,
+                                    const NativeWindow* owner) {
+  // The system box has fixed button names: say which one means what.
+  const String body = text + u"\n\n" + u"Yes: " + yes + u"\nNo: " + no;
+  switch (MessageBoxW(OwnerHandle(owner), W(body), W(caption), MB_YESNOCANCEL | MB_ICONQUESTION)) {
+    case IDYES: return 0;
+    case IDNO: return 1;
+    case IDCANCEL: return 2;
+    default: return -1;
+  }
 }
 
 }  // namespace ui

@@ -7,6 +7,11 @@
 // manager (a bare server) the window maps where it asked to be, takes the input
 // focus itself and is dragged by moving it; with one, the caption drag goes
 // through _NET_WM_MOVERESIZE.
+//
+// Losing the display (the server ends or the connection breaks) does not end
+// the process from inside Xlib: the connection is marked lost, every later
+// call here does nothing, and the thread's UI loop is asked to quit, so the
+// program ends the way it does for any outside quit request.
 #include <dlfcn.h>
 #include <poll.h>
 
@@ -119,6 +124,7 @@ class Connection {
 
   // Starts watching the connection from the calling thread's UI pump.
   bool Watch() {
+    if (lost_) return false;
     if (watched_) return true;
     nbase::LinuxUIMessagePump* pump = nbase::LinuxUIMessagePump::ForThisThread();
     if (!pump) return false;
@@ -135,7 +141,7 @@ class Connection {
   // A round trip may leave events in Xlib's queue while the descriptor stays
   // quiet: have them handled by a task.
   void DrainSoon() {
-    if (drain_posted_ || XEventsQueued(display_, QueuedAlready) == 0) return;
+    if (lost_ || drain_posted_ || XEventsQueued(display_, QueuedAlready) == 0) return;
     nbase::MessageLoop* loop = nbase::MessageLoop::ForThisThread();
     if (!loop) return;
     drain_posted_ = true;
@@ -150,6 +156,20 @@ class Connection {
       : display_(display), screen_(DefaultScreen(display)), root_(RootWindow(display, screen_)) {
     // A request on a window that is already gone must not end the process.
     XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
+    // Nor may a lost connection (Xlib's default prints and calls exit(1)).
+    XSetIOErrorHandler([](Display*) { return 0; });
+    XSetIOErrorExitHandler(
+        display_, [](Display*, void* self) { static_cast<Connection*>(self)->OnLost(); }, this);
+  }
+
+  void OnLost() {
+    if (lost_) return;
+    lost_ = true;
+    std::fputs("the X display connection was lost\n", stderr);
+    if (nbase::LinuxUIMessagePump* pump = nbase::LinuxUIMessagePump::ForThisThread())
+      pump->UnwatchDescriptor(ConnectionNumber(display_));
+    watched_ = false;
+    if (nbase::MessageLoop* loop = nbase::MessageLoop::ForThisThread()) loop->QuitWhenIdle();
   }
 
   Display* display_;
@@ -157,6 +177,7 @@ class Connection {
   XWindow root_;
   bool watched_ = false;
   bool drain_posted_ = false;
+  bool lost_ = false;
   std::map<std::string, Atom> atoms_;
   std::map<unsigned, Cursor> cursors_;
   std::map<XWindow, X11NativeWindow*> windows_;
@@ -495,7 +516,8 @@ class X11NativeWindow : public NativeWindow {
           DragTo(e.xmotion.x_root, e.xmotion.y_root);
           break;
         }
-        delegate_->OnNativeMouse(MouseAction::kMove, UiPoint{x, y}, Modifiers(e.xmotion.state), 0);
+        const unsigned state = e.type == MotionNotify ? e.xmotion.state : e.xcrossing.state;
+        delegate_->OnNativeMouse(MouseAction::kMove, UiPoint{x, y}, Modifiers(state), 0);
         if (alive_) SetCursor(delegate_->OnNativeCursor(UiPoint{x, y}));
         break;
       }
@@ -636,6 +658,7 @@ class X11NativeWindow : public NativeWindow {
   // Sends what is buffered. Writing can make Xlib read events into its queue
   // while the descriptor then stays quiet: those are handled by a task.
   void Flush() {
+    if (conn_->lost_) return;
     XFlush(display_);
     conn_->DrainSoon();
   }
@@ -681,8 +704,9 @@ class X11NativeWindow : public NativeWindow {
 };
 
 void Connection::Drain() {
-  // XPending flushes the output first; the loop ends with nothing queued.
-  while (XPending(display_) > 0) {
+  // XPending flushes the output first; the loop ends with nothing queued
+  // (or with the connection lost, when nothing more can come).
+  while (!lost_ && XPending(display_) > 0) {
     XEvent e;
     XNextEvent(display_, &e);
     auto it = windows_.find(e.xany.window);
@@ -763,12 +787,19 @@ bool NativeWindow::AlphaAvailable() {
   return composited;
 }
 
-void NativeWindow::ShowErrorBox(const String& text, const String& caption) {
+// The plain dialog blocks the UI thread while it is up, so its owner's
+// handlers cannot run underneath it: no owner is needed.
+void NativeWindow::ShowErrorBox(const String& text, const String& caption, const NativeWindow*) {
   // Also on standard error, where a person who started the program from a
   // terminal (or without a display) sees it.
   std::string line = ToUTF8(caption) + ": " + ToUTF8(text);
   std::fprintf(stderr, "%s\n", line.c_str());
   ShowPlainDialog(ToUTF8(text), ToUTF8(caption), {"OK"}, 0);
+}
+
+int NativeWindow::AskSystemQuestion(const String& text, const String& caption, const String& yes, const String& no,
+                                    const NativeWindow*) {
+  return ShowPlainDialog(ToUTF8(text), ToUTF8(caption), {ToUTF8(yes), ToUTF8(no)}, 2);
 }
 
 }  // namespace ui

@@ -397,22 +397,39 @@ def case_retry_offered_once():
         app.end()
 
 
-def case_running_product_is_ended():
-    running = os.path.join(ARGS.work_dir, "running-product")
+def start_running_product(folder, stay_ms=60000):
+    """A copy of the demo product running from its own folder for a while."""
+    running = os.path.join(ARGS.work_dir, folder)
     shutil.rmtree(running, ignore_errors=True)
     os.makedirs(running)
     product = os.path.join(running, "lumacast.exe")
     shutil.copy2(ARGS.product, product)
-    env = dict(os.environ, LUMACAST_DEMO_PRODUCT_STAY="60000")
+    env = dict(os.environ, LUMACAST_DEMO_PRODUCT_STAY=str(stay_ms))
     other = subprocess.Popen(ARGS.runner + [product], env=env, stdout=subprocess.DEVNULL,
                              stderr=subprocess.DEVNULL)
+    return other, os.path.join(running, "started.txt")
+
+
+def ask_with_product_running(other, started, case):
+    """Starts the installer and Install Now while `other` runs; the
+    installer and its running-product question."""
+    wait_for("the product running", lambda: os.path.exists(started))
+    app = Installer(case)
+    app.click("btn_startinstall")
+    try:
+        box = wait_for("the running-product question", lambda: message_box(app))
+    except AssertionError:
+        app.end()
+        raise
+    time.sleep(0.5)
+    return app, box
+
+
+def case_running_product_is_ended():
+    other, started = start_running_product("running-product")
     app = None
     try:
-        wait_for("the product running", lambda: os.path.exists(os.path.join(running, "started.txt")))
-        app = Installer("running")
-        app.click("btn_startinstall")
-        box = wait_for("the running-product question", lambda: message_box(app))
-        time.sleep(0.5)
+        app, box = ask_with_product_running(other, started, "running")
         assert other.poll() is None, "the product ended before the answer"
         click_box_button(app, box, "btn_no")  # "Kill & Continue"
         try:
@@ -421,6 +438,139 @@ def case_running_product_is_ended():
             raise AssertionError("the running product was not ended")
         wait_for("the product installed", lambda: os.path.exists(os.path.join(app.install_dir, "lumacast.exe")))
         wait_for("the installed result", lambda: [d for a, d in reports() if a == "InstallResultReport"])
+    finally:
+        if other.poll() is None:
+            other.kill()
+            other.wait(30)
+        if app:
+            app.end()
+
+
+def send_alt_f4(window):
+    """Alt+F4 delivered to one window, whichever has the focus."""
+    xdo("key", "--window", window, "alt+F4")
+
+
+def case_close_requests_take_the_close_buttons_way():
+    """Alt+F4 on the welcome page asks the quit question (it used to end the
+    program); while the question is up, Alt+F4 on the main window is
+    ignored; Escape dismisses the box as its close button does (the
+    full-package page opens and the installer stays)."""
+    app = Installer("altf4")
+    try:
+        x, y, w, _h = app.position_size()
+        xdo("mousemove", "--sync", x + w // 2, y + 40)
+        wait_for("the window painted", lambda: steady_pixel(*app.point("btn_startinstall")))
+
+        def ask():
+            box = message_box(app)
+            if box:
+                return box
+            send_alt_f4(app.window)
+            try:
+                return wait_for("the question box", lambda: message_box(app), 10)
+            except AssertionError:
+                assert app.proc.poll() is None, "Alt+F4 ended the installer without the question"
+                return None
+        box = wait_for("the quit question", ask, 45)
+        time.sleep(0.5)
+        send_alt_f4(app.window)  # the main window is blocked by the box
+        time.sleep(1.0)
+        assert app.proc.poll() is None, "Alt+F4 reached the main window under the question"
+        assert message_box(app) == box, "the question went away"
+        bx, by, bw, _bh = window_rect(box)
+        xdo("mousemove", "--sync", bx + bw // 2, by + 20)
+        xdo("key", "Escape")
+        wait_for("the full-package page", lambda: os.path.exists(app.browser_log) and
+                 "/screen-mirror/offlinepackage" in open(app.browser_log).read(), 30)
+        wait_for("the box gone", lambda: not message_box(app), 30)
+        assert app.proc.poll() is None, "the installer ended"
+    finally:
+        app.end()
+
+
+def case_sigterm_during_download():
+    """SIGTERM while a windowed download runs: the window goes, the download
+    is cancelled, the process ends with 0 (it used to wait for the download)."""
+    if ARGS.runner:
+        return "a signal reaches wine-run.sh, not the Windows program"
+    control("", json.dumps({"cmd": "default", "endpoint": "package",
+                            "item": {"action": "trickle", "chunk": 256, "interval": 1.0}}).encode())
+    control("", json.dumps({"cmd": "default", "endpoint": "cdn",
+                            "item": {"action": "trickle", "chunk": 256, "interval": 1.0}}).encode())
+    app = Installer("sigterm")
+    try:
+        app.click("btn_startinstall")
+        wait_for("the download under way", lambda: [r for r in control("/records").split(b"\n")
+                                                    if r.startswith(b"LUMAREC package") or
+                                                    r.startswith(b"LUMAREC cdn")], 30)
+        time.sleep(0.5)
+        app.proc.send_signal(15)
+        assert app.wait_exit(30) == 0, "exit status %s" % app.proc.returncode
+        assert not visible_windows("^LumaCast Setup$"), "the window stayed"
+    finally:
+        app.end()
+
+
+def case_display_lost():
+    """The X server goes away under the program: it ends in order with 0
+    (Xlib's default ends it with 1 from inside the failed call)."""
+    if ARGS.runner:
+        return "Wine's own X connection decides there"
+    system = OwnDisplay("")
+    app = None
+    try:
+        app = Installer("displaylost")
+        system.x11.XCloseDisplay(system.connection)
+        system.connection = None
+        system.server.kill()
+        system.server.wait(30)
+        assert app.wait_exit(30) == 0, "exit status %s" % app.proc.returncode
+    finally:
+        if app:
+            app.end()
+        system.close()
+
+
+def case_running_product_question_dismissed():
+    """The running-product question closed with its close button leaves the
+    product running and goes back to the welcome page (it used to end the
+    product); "Try Again" while the product still runs opens the next box at
+    once, and the focus stays on that box while the first one fades."""
+    # Long enough to outlive a slow download, two questions and their checks.
+    other, started = start_running_product("running-dismissed", 600000)
+    app = None
+    try:
+        app, box = ask_with_product_running(other, started, "dismissed")
+        # "Try Again" (it has the focus; its place depends on the texts): the
+        # product still runs, so a new box comes at once.
+        bx, by, bw, _bh = window_rect(box)
+        xdo("mousemove", "--sync", bx + bw // 2, by + 20)
+        xdo("key", "Return")
+        second = wait_for("the second question", lambda: next(
+            (w for w in visible_windows(".*") if w not in (app.window, box) and
+             window_rect(w)[2] in app.box_widths), None), 30)
+        time.sleep(1.0)  # the first box has faded out and gone
+        if not ARGS.runner:  # Wine leaves the X focus to the pointer
+            assert xdo("getwindowfocus").strip() == second, "the focus left the box that is still up"
+        # The first box's going did not wake the main window under the second.
+        x, y, w, _h = app.position_size()
+        xdo("mousemove", "--sync", x + 20, y + 60)
+        send_alt_f4(app.window)
+        time.sleep(1.0)
+        assert app.proc.poll() is None, "Alt+F4 reached the main window under the second box"
+        assert second in visible_windows(".*"), "the second box went away"
+        px, py = app.point("closebtn", app.box_geometry, window_rect(second))
+        xdo("mousemove", "--sync", px, py)
+        time.sleep(0.15)
+        xdo("click", 1)
+        wait_for("the box gone", lambda: not message_box(app), 30)
+        time.sleep(1.0)
+        assert other.poll() is None, "closing the question ended the running product"
+        # Back on the welcome page: Install Now asks again.
+        app.click("btn_startinstall")
+        wait_for("the question again", lambda: message_box(app), 30)
+        assert other.poll() is None, "the product ended"
     finally:
         if other.poll() is None:
             other.kill()
@@ -575,6 +725,10 @@ CASES = {
     "retry": case_retry_offered_once,
     "running": case_running_product_is_ended,
     "xhdpi": case_xhdpi_at_150_percent,
+    "altf4": case_close_requests_take_the_close_buttons_way,
+    "sigterm": case_sigterm_during_download,
+    "displaylost": case_display_lost,
+    "dismissed": case_running_product_question_dismissed,
 }
 
 

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 namespace {
 struct Rect {
   int left, top, right, bottom;
@@ -30,5 +33,35 @@ TEST(DpiScaleTest, ScalesOnlyWhenAdaptedAndNotAtHundred) {
   }
   EXPECT_EQ(ui::DpiScale::MulDivRounded(1, 1, 0), -1);
   EXPECT_GT(scale.SystemDpi(), 0);
+  scale.SetForTesting(false, 100);
+}
+
+namespace {
+
+std::vector<std::string>& Calls() {
+  static std::vector<std::string> calls;
+  return calls;
+}
+
+}  // namespace
+
+// An unaware process is told 96 by Windows 10 and later: the awareness is
+// declared before the system DPI that picks the theme is read.
+TEST(DpiScaleTest, DeclaresAwarenessBeforeReadingTheSystemDpi) {
+  ui::DpiScale& scale = ui::DpiScale::Get();
+  ui::DpiScale::Platform recorder;
+  recorder.make_process_dpi_aware = [] { Calls().push_back("aware"); return true; };
+  recorder.main_monitor_dpi = [] { Calls().push_back("monitor"); return 144; };
+  recorder.system_dpi = [] { Calls().push_back("system"); return 144; };
+  scale.SetPlatformForTesting(recorder);
+  scale.SetForTesting(false, 100);
+  Calls().clear();
+
+  EXPECT_TRUE(std::u16string(ui::ThemeClassForDpi(scale.SystemDpi())) == u"default-xhdpi");
+  scale.AdaptToScreen();
+  EXPECT_EQ(Calls(), (std::vector<std::string>{"aware", "system", "system"}));
+  EXPECT_EQ(scale.CurrentScale(), 150);
+
+  scale.SetPlatformForTesting({});
   scale.SetForTesting(false, 100);
 }
