@@ -2,6 +2,10 @@
 
 #include <oleacc.h>
 
+#include <type_traits>
+#include <utility>
+#include <vector>
+
 #include "platform/system_library.h"
 
 namespace ui {
@@ -109,7 +113,7 @@ HRESULT ReturnText(const String& text, BSTR* out) {
 // One node as an IAccessible. It resolves its node on every call, so it
 // answers with an error, never with a stale pointer, once the node or the
 // window is gone.
-class NodeObject : public IAccessible {
+class NodeObject final : public IAccessible {
  public:
   NodeObject(MsaaServer* server, int id) : server_(server), alive_(server->FlagReference()), id_(id) {}
 

@@ -66,8 +66,6 @@ def case_theme():
 
 
 def run_client(mode, app):
-    if not iwt.ARGS.client:
-        return "no MSAA client on this platform"
     log = os.path.join(app.work, "msaa_client.txt")
     with open(log, "wb") as output:
         client = subprocess.Popen(iwt.ARGS.runner + [iwt.ARGS.client, mode, "LumaCast Setup"], env=app.env,
@@ -84,29 +82,34 @@ def run_client(mode, app):
     return None
 
 
-def case_install():
+def run_installer_with_client(mode, case, check=None):
+    """Runs the installer and the client `mode` against it; the installer
+    must end with 0, and then `check(app)` holds."""
     if not iwt.ARGS.client:
         return "no MSAA client on this platform"
-    app = iwt.Installer("a11y-install")
+    app = iwt.Installer(case)
     try:
-        run_client("install", app)
+        run_client(mode, app)
         assert app.wait_exit() == 0, "installer exit code %s" % app.proc.returncode
-        started = os.path.join(app.install_dir, "started.txt")
-        iwt.wait_for("the product's start record", lambda: os.path.exists(started))
-        assert "--install" in open(started).read(), "product started without --install"
+        if check:
+            check(app)
     finally:
         app.end()
+    return None
+
+
+def product_started_for_install(app):
+    started = os.path.join(app.install_dir, "started.txt")
+    iwt.wait_for("the product's start record", lambda: os.path.exists(started))
+    assert "--install" in open(started).read(), "product started without --install"
+
+
+def case_install():
+    return run_installer_with_client("install", "a11y-install", product_started_for_install)
 
 
 def case_quit():
-    if not iwt.ARGS.client:
-        return "no MSAA client on this platform"
-    app = iwt.Installer("a11y-quit")
-    try:
-        run_client("quit", app)
-        assert app.wait_exit() == 0, "installer exit code %s" % app.proc.returncode
-    finally:
-        app.end()
+    return run_installer_with_client("quit", "a11y-quit")
 
 
 CASES = {"theme": case_theme, "install": case_install, "quit": case_quit}
