@@ -231,7 +231,10 @@ class NodeObject final : public IAccessible {
     int id;
     if (HRESULT hr = Resolve(child, &id); FAILED(hr)) return hr;
     if (flags != SELFLAG_TAKEFOCUS) return E_INVALIDARG;  // nothing here is selectable
-    if (id == kAccessibleRootId) return SetFocus(server_->hwnd()) || GetFocus() == server_->hwnd() ? S_OK : S_FALSE;
+    if (id == kAccessibleRootId) {
+      SetFocus(server_->hwnd());
+      return GetFocus() == server_->hwnd() ? S_OK : S_FALSE;
+    }
     return tree()->TakeFocus(id) ? S_OK : S_FALSE;
   }
   HRESULT STDMETHODCALLTYPE accLocation(LONG* left, LONG* top, LONG* width, LONG* height, VARIANT child) override {
