@@ -39,8 +39,10 @@ bool Progress::ApplyAttribute(StringView name, StringView value) {
 }
 
 void Progress::SetValue(double value) {
-  if (value_ != value) NotifyAccessibility(this, AccessibleEvent::kValue);
+  const bool changed = value_ != value;
   value_ = value;
+  // Observers read the new value while they are told.
+  if (changed) NotifyAccessibility(this, AccessibleEvent::kValue);
   RequestRepaint();
 }
 
