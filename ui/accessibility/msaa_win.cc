@@ -2,6 +2,7 @@
 
 #include <oleacc.h>
 
+#include <cstdint>
 #include <type_traits>
 #include <utility>
 #include <vector>
@@ -322,7 +323,9 @@ class NodeObject final : public IAccessible {
       *id = children[static_cast<size_t>(value) - 1];
       return S_OK;
     }
-    *id = static_cast<int>(-value);
+    const int64_t unique = -static_cast<int64_t>(value);  // LONG_MIN has no positive twin
+    if (unique > INT32_MAX) return E_INVALIDARG;
+    *id = static_cast<int>(unique);
     return tree()->Contains(*id) ? S_OK : E_INVALIDARG;
   }
 
