@@ -187,7 +187,11 @@ int Run(const Options& o) {
   }
 
   if (o.window) {
-    lumacast_layout::WindowModeOptions window_options{o.layout, o.visibility, o.print_text, o.geometry};
+    lumacast_layout::WindowModeOptions window_options;
+    window_options.layout = o.layout;
+    window_options.visibility = o.visibility;
+    window_options.print_text = o.print_text;
+    window_options.geometry = o.geometry;
     window_options.accessibility = o.accessibility;
     return lumacast_layout::RunWindowMode(window_options);
   }

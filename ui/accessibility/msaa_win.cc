@@ -2,6 +2,11 @@
 
 #include <oleacc.h>
 
+#include <cstdint>
+#include <type_traits>
+#include <utility>
+#include <vector>
+
 #include "platform/system_library.h"
 
 namespace ui {
@@ -109,7 +114,7 @@ HRESULT ReturnText(const String& text, BSTR* out) {
 // One node as an IAccessible. It resolves its node on every call, so it
 // answers with an error, never with a stale pointer, once the node or the
 // window is gone.
-class NodeObject : public IAccessible {
+class NodeObject final : public IAccessible {
  public:
   NodeObject(MsaaServer* server, int id) : server_(server), alive_(server->FlagReference()), id_(id) {}
 
@@ -227,7 +232,10 @@ class NodeObject : public IAccessible {
     int id;
     if (HRESULT hr = Resolve(child, &id); FAILED(hr)) return hr;
     if (flags != SELFLAG_TAKEFOCUS) return E_INVALIDARG;  // nothing here is selectable
-    if (id == kAccessibleRootId) return SetFocus(server_->hwnd()) || GetFocus() == server_->hwnd() ? S_OK : S_FALSE;
+    if (id == kAccessibleRootId) {
+      SetFocus(server_->hwnd());
+      return GetFocus() == server_->hwnd() ? S_OK : S_FALSE;
+    }
     return tree()->TakeFocus(id) ? S_OK : S_FALSE;
   }
   HRESULT STDMETHODCALLTYPE accLocation(LONG* left, LONG* top, LONG* width, LONG* height, VARIANT child) override {
@@ -315,7 +323,9 @@ class NodeObject : public IAccessible {
       *id = children[static_cast<size_t>(value) - 1];
       return S_OK;
     }
-    *id = static_cast<int>(-value);
+    const int64_t unique = -static_cast<int64_t>(value);  // LONG_MIN has no positive twin
+    if (unique > INT32_MAX) return E_INVALIDARG;
+    *id = static_cast<int>(unique);
     return tree()->Contains(*id) ? S_OK : E_INVALIDARG;
   }
 

@@ -139,8 +139,9 @@ class OptionTemplate : public CheckBoxTemplate<T>, public GroupOption {
 
   // No unchanged-value shortcut: selecting again re-applies the group.
   void Selected(bool selected, bool raise_event) override {
-    if (this->selected_ != selected) NotifyAccessibility(this, AccessibleEvent::kState);
+    const bool changed = this->selected_ != selected;
     this->selected_ = selected;
+    if (changed) NotifyAccessibility(this, AccessibleEvent::kState);
     if (selected) {
       if (this->window_ && !group_.empty()) {
         for (Control* other : this->window_->GetGroup(group_)) {

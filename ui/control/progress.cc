@@ -43,8 +43,10 @@ void Progress::SetValue(double value) {
   // "nan" reads as a number but compares with nothing: it would pass the
   // clamping below and reach an undefined float-to-int conversion.
   if (std::isnan(value)) value = min_;
-  if (value_ != value) NotifyAccessibility(this, AccessibleEvent::kValue);
+  const bool changed = value_ != value;
   value_ = value;
+  // Observers read the new value while they are told.
+  if (changed) NotifyAccessibility(this, AccessibleEvent::kValue);
   RequestRepaint();
 }
 

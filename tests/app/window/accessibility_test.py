@@ -10,15 +10,20 @@ through it alone.
            installer ends with 0
   quit     (Windows) the same client opens the quit question through Close,
            checks the box (a dialog, focus on its default button) and quits
+  live     the welcome page as a live window (`lumacast-layout --window`):
+           real clicks and keys raise the tree's focus and state events
 
   accessibility_test.py <installer_window_test.py's options> [--client EXE] [CASE...]
 
 Every wait is bounded; nothing is timed.
 """
 import argparse
+import json
 import os
+import queue
 import subprocess
 import sys
+import threading
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import installer_window_test as iwt  # noqa: E402
@@ -66,8 +71,6 @@ def case_theme():
 
 
 def run_client(mode, app):
-    if not iwt.ARGS.client:
-        return "no MSAA client on this platform"
     log = os.path.join(app.work, "msaa_client.txt")
     with open(log, "wb") as output:
         client = subprocess.Popen(iwt.ARGS.runner + [iwt.ARGS.client, mode, "LumaCast Setup"], env=app.env,
@@ -84,32 +87,81 @@ def run_client(mode, app):
     return None
 
 
-def case_install():
+def run_installer_with_client(mode, case, check=None):
+    """Runs the installer and the client `mode` against it; the installer
+    must end with 0, and then `check(app)` holds."""
     if not iwt.ARGS.client:
         return "no MSAA client on this platform"
-    app = iwt.Installer("a11y-install")
+    app = iwt.Installer(case)
     try:
-        run_client("install", app)
+        run_client(mode, app)
         assert app.wait_exit() == 0, "installer exit code %s" % app.proc.returncode
-        started = os.path.join(app.install_dir, "started.txt")
-        iwt.wait_for("the product's start record", lambda: os.path.exists(started))
-        assert "--install" in open(started).read(), "product started without --install"
+        if check:
+            check(app)
     finally:
         app.end()
+    return None
+
+
+def product_started_for_install(app):
+    started = os.path.join(app.install_dir, "started.txt")
+    iwt.wait_for("the product's start record", lambda: os.path.exists(started))
+    assert "--install" in open(started).read(), "product started without --install"
+
+
+def case_install():
+    return run_installer_with_client("install", "a11y-install", product_started_for_install)
 
 
 def case_quit():
-    if not iwt.ARGS.client:
-        return "no MSAA client on this platform"
-    app = iwt.Installer("a11y-quit")
+    return run_installer_with_client("quit", "a11y-quit")
+
+
+def case_live():
+    work = os.path.join(iwt.ARGS.work_dir, "live")
+    os.makedirs(work, exist_ok=True)
+    geometry_file = os.path.join(work, "geometry.json")
+    if os.path.exists(geometry_file):
+        os.remove(geometry_file)
+    before = set(iwt.visible_windows(".*"))
+    proc = subprocess.Popen(iwt.ARGS.layout_tool_command + ["--window", "--geometry", geometry_file,
+                                                            "--accessibility", "-", "basic/basic.xml"],
+                            stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+    lines, seen = queue.Queue(), []
+
+    def read():
+        for line in proc.stdout:
+            lines.put(line.rstrip("\r\n"))
+    threading.Thread(target=read, daemon=True).start()
+
+    def saw(wanted):
+        while not lines.empty():
+            seen.append(lines.get_nowait())
+        return any(line.startswith(wanted) for line in seen)
     try:
-        run_client("quit", app)
-        assert app.wait_exit() == 0, "installer exit code %s" % app.proc.returncode
+        layout = json.loads(iwt.wait_for("the window's geometry", lambda: os.path.exists(geometry_file) and
+                                         open(geometry_file, encoding="utf-8").read()))
+        controls = {c["name"]: c for c in layout["controls"] if c["name"]}
+        window = iwt.wait_for("the window", lambda: next(
+            (w for w in iwt.visible_windows("^lumacast-layout$") if w not in before), None))
+        iwt.wait_for("the tree printed", lambda: saw('  check box "I have read and accept"'))
+
+        def click(name):
+            x, y = iwt.window_rect(window)[:2]
+            c = controls[name]
+            iwt.xdo("mousemove", "--sync", x + c["x"] + c["width"] // 2, y + c["y"] + c["height"] // 2)
+            iwt.xdo("click", 1)
+        click("checkbox_agreement")
+        iwt.wait_for("the focus event", lambda: saw("accessible focus check box I have read and accept"), 30)
+        iwt.wait_for("the state event", lambda: saw("accessible state check box I have read and accept"), 30)
+        iwt.xdo("key", "Tab")  # the next tab stop in reading order
+        iwt.wait_for("the focus moving on", lambda: saw("accessible focus link User Agreement"), 30)
     finally:
-        app.end()
+        proc.kill()
+        proc.wait(30)
 
 
-CASES = {"theme": case_theme, "install": case_install, "quit": case_quit}
+CASES = {"theme": case_theme, "live": case_live, "install": case_install, "quit": case_quit}
 
 
 def main():

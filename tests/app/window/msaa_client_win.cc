@@ -23,6 +23,15 @@ namespace {
 
 int g_failures = 0;
 
+// Ends the process with the verdict at once: the objects still held belong to
+// a process that has just ended, and releasing them would only wait on it.
+[[noreturn]] void Finish() {
+  const int status = g_failures == 0 ? 0 : 1;
+  std::printf("%s\n", status == 0 ? "all checks passed" : "checks failed");
+  std::fflush(stdout);
+  ExitProcess(static_cast<UINT>(status));
+}
+
 std::string Utf8(const std::wstring& text) {
   if (text.empty()) return std::string();
   const int size = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0, nullptr,
@@ -150,8 +159,7 @@ std::vector<Node> Tree(const Ref<IAccessible>& root) {
 
 void Print(const Node& root, const std::vector<Node>& nodes, const char* title) {
   std::printf("-- %s\n", title);
-  for (const Node* n = &root; n; n = nullptr)
-    std::printf("role %ld \"%s\" state 0x%lx\n", n->role, Utf8(n->name).c_str(), n->state);
+  std::printf("role %ld \"%s\" state 0x%lx\n", root.role, Utf8(root.name).c_str(), root.state);
   for (const Node& n : nodes)
     std::printf("%*srole %ld \"%s\" state 0x%lx value \"%s\" action \"%s\" at %ld,%ld %ldx%ld\n", n.depth * 2, "",
                 n.role, Utf8(n.name).c_str(), n.state, Utf8(n.value).c_str(), Utf8(n.action).c_str(), n.rect.left,
@@ -297,9 +305,9 @@ void CheckNames(const std::vector<Node>& nodes) {
     Check(!(n.state & STATE_SYSTEM_FOCUSABLE) || !n.name.empty(), "a focusable node without a name");
 }
 
-int CaseInstall(const wchar_t* title) {
+void CaseInstall(const wchar_t* title) {
   Target t;
-  if (!Attach(title, &t)) return 1;
+  if (!Attach(title, &t)) return;
   const Node root = Read(t.root, CHILDID_SELF, 0);
   Check(root.role == ROLE_SYSTEM_CLIENT, "the window's role is client");
   Check(root.name == title, "the window is named by its title");
@@ -313,7 +321,7 @@ int CaseInstall(const wchar_t* title) {
   Check(Find(nodes, ROLE_SYSTEM_PUSHBUTTON, L"Start Now") == nullptr, "hidden pages are left out");
   if (!install || !agree) {
     Check(false, "Install Now and the agreement check box");
-    return 1;
+    return;
   }
   Check((agree->state & STATE_SYSTEM_CHECKED) != 0, "the agreement is checked");
   Check(agree->action == L"Uncheck", "the check box's action is Uncheck");
@@ -375,16 +383,21 @@ int CaseInstall(const wchar_t* title) {
   install = Find(nodes, ROLE_SYSTEM_PUSHBUTTON, L"Install Now");
   mark = g_events.size();
   Check(install && DoDefault(*install) == S_OK, "Install Now's default action");
+  // Follow the progress bar: each value event is read as it comes (a value
+  // read later would be the last one).
   std::vector<int> values;
   size_t seen = mark;
-  nodes = WaitForNode(t.root, ROLE_SYSTEM_PUSHBUTTON, L"Start Now", 300000);
-  // Every value event of the progress bar, in order.
-  for (; seen < g_events.size(); ++seen) {
-    Node node;
-    if (g_events[seen].event == EVENT_OBJECT_VALUECHANGE && EventNode(g_events[seen], &node) &&
-        node.role == ROLE_SYSTEM_PROGRESSBAR)
-      values.push_back(_wtoi(node.value.c_str()));
-  }
+  WaitFor("Start Now", 300000, [&] {
+    for (; seen < g_events.size(); ++seen) {
+      Node node;
+      if (g_events[seen].event == EVENT_OBJECT_VALUECHANGE && EventNode(g_events[seen], &node) &&
+          node.role == ROLE_SYSTEM_PROGRESSBAR)
+        values.push_back(_wtoi(node.value.c_str()));
+    }
+    nodes = Tree(t.root);
+    return Find(nodes, ROLE_SYSTEM_PUSHBUTTON, L"Start Now") != nullptr;
+  });
+  for (size_t i = 0; i < values.size(); ++i) Check(values[i] >= 0 && values[i] <= 100, "a percentage");
   std::printf("progress values heard: %zu, last %d\n", values.size(), values.empty() ? -1 : values.back());
   Check(!values.empty(), "value events of the progress bar");
   Print(Read(t.root, CHILDID_SELF, 0), nodes, "installed");
@@ -392,7 +405,7 @@ int CaseInstall(const wchar_t* title) {
   const Node* start = Find(nodes, ROLE_SYSTEM_PUSHBUTTON, L"Start Now");
   Check(start && DoDefault(*start) == S_OK, "Start Now's default action");
   WaitFor("the window gone", 60000, [&] { return !IsWindow(t.hwnd); });
-  return g_failures == 0 ? 0 : 1;
+  Finish();
 }
 
 struct OtherWindow {
@@ -412,9 +425,9 @@ BOOL CALLBACK FindOther(HWND hwnd, LPARAM param) {
   return TRUE;
 }
 
-int CaseQuit(const wchar_t* title) {
+void CaseQuit(const wchar_t* title) {
   Target t;
-  if (!Attach(title, &t)) return 1;
+  if (!Attach(title, &t)) return;
   std::vector<Node> nodes = WaitForNode(t.root, ROLE_SYSTEM_PUSHBUTTON, L"Close", 60000);
   const Node* close = Find(nodes, ROLE_SYSTEM_PUSHBUTTON, L"Close");
   const size_t mark = g_events.size();
@@ -424,11 +437,11 @@ int CaseQuit(const wchar_t* title) {
     EnumWindows(FindOther, reinterpret_cast<LPARAM>(&other));
     return other.found != nullptr;
   });
-  if (!other.found) return 1;
+  if (!other.found) return;
   WaitFor("the box's show event", 10000, [&] { return SawEvent(EVENT_OBJECT_SHOW, other.found, nullptr, mark); });
   WaitFor("the focus on Quit", 10000, [&] { return SawEvent(EVENT_OBJECT_FOCUS, other.found, L"Quit", mark); });
   Ref<IAccessible> box = ClientObject(other.found);
-  if (!box) return 1;
+  if (!box) return;
   const Node box_root = Read(box, CHILDID_SELF, 0);
   nodes = WaitForNode(box, ROLE_SYSTEM_PUSHBUTTON, L"Quit", 10000);
   Print(box_root, nodes, "question box");
@@ -445,7 +458,7 @@ int CaseQuit(const wchar_t* title) {
   Check(install && DoDefault(*install) != S_OK, "the owner refuses actions while the box is up");
   Check(quit && DoDefault(*quit) == S_OK, "Quit's default action");
   WaitFor("the window gone", 60000, [&] { return !IsWindow(t.hwnd); });
-  return g_failures == 0 ? 0 : 1;
+  Finish();
 }
 
 }  // namespace
@@ -457,10 +470,9 @@ int wmain(int argc, wchar_t** argv) {
   }
   CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
   const std::wstring mode = argv[1];
-  int status = 2;
-  if (mode == L"install") status = CaseInstall(argv[2]);
-  else if (mode == L"quit") status = CaseQuit(argv[2]);
-  std::printf("%s\n", status == 0 ? "all checks passed" : "checks failed");
-  std::fflush(stdout);
-  return status;
+  if (mode == L"install") CaseInstall(argv[2]);
+  else if (mode == L"quit") CaseQuit(argv[2]);
+  else return 2;
+  ++g_failures;  // a case that returns early has failed
+  Finish();
 }

@@ -43,6 +43,9 @@ struct Recorder : AccessibleObserver {
   void OnAccessibleEvent(AccessibleEvent event, int id) override {
     std::lock_guard<std::mutex> lock(mutex);
     events.emplace_back(event, id);
+    // What a client reads while it is told (an in-process bridge does).
+    AccessibleInfo info;
+    if (tree && tree->Describe(id, &info)) read.push_back(info.has_value ? info.value : info.name);
   }
   size_t Count(AccessibleEvent event, int id) {
     std::lock_guard<std::mutex> lock(mutex);
@@ -50,6 +53,8 @@ struct Recorder : AccessibleObserver {
   }
   std::mutex mutex;
   std::vector<std::pair<AccessibleEvent, int>> events;
+  AccessibleTree* tree = nullptr;
+  std::vector<String> read;
 };
 
 AccessibleInfo Info(AccessibleTree* tree, int id) {
@@ -143,10 +148,16 @@ TEST(AccessibleTreeTest, ControlsRaiseEventsOnlyWhereSomethingShows) {
   ASSERT_TRUE(w.Build(kPage, 300, 400));
   AccessibleTree* tree = w.window->EnsureAccessibleTree();
   Recorder recorder;
+  recorder.tree = tree;
   tree->AddObserver(&recorder);
   const int agree = tree->IdOf(w.Find("agree"));
   static_cast<CheckBox*>(w.Find("agree"))->Selected(false, true);
   EXPECT_EQ(recorder.Count(AccessibleEvent::kState, agree), 1u);
+  // Observers see the new value and state while they are told.
+  static_cast<Progress*>(w.Find("bar"))->SetValue(150);
+  ASSERT_FALSE(recorder.read.empty());
+  EXPECT_EQ(recorder.read.back(), u"75%");
+  EXPECT_FALSE(Info(tree, agree).states & kAccessibleChecked);
   static_cast<Label*>(w.Find("header"))->SetText(u"Hello");
   EXPECT_EQ(recorder.Count(AccessibleEvent::kName, tree->IdOf(w.Find("header"))), 1u);
   w.window->SetFocusControl(w.Find("install"));
