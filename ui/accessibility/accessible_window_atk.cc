@@ -85,8 +85,11 @@ void AtkWindowAdapter::SyncChildren(int id) {
   it->second.children = after;
   for (size_t i = before.size(); i-- > 0;) {
     if (std::find(after.begin(), after.end(), before[i]) != after.end()) continue;
-    AtkObject* child = ObjectFor(before[i]);
-    g_signal_emit_by_name(parent, "children-changed::remove", static_cast<guint>(i), child);
+    // A client can only hold an object it has been given; a deleted
+    // control's node has none to make.
+    auto gone = known_.find(before[i]);
+    if (gone == known_.end() || !gone->second.object) continue;
+    g_signal_emit_by_name(parent, "children-changed::remove", static_cast<guint>(i), gone->second.object);
   }
   for (size_t i = 0; i < after.size(); ++i) {
     if (std::find(before.begin(), before.end(), after[i]) != before.end()) continue;
