@@ -210,8 +210,21 @@ class Installer:
             else:
                 env[name] = value
         self.install_dir = os.path.join(env["XDG_DATA_HOME"], "Brightvale", "LumaCast")
+        self.setup_log = os.path.join(self.work, "setup-runs.txt")
+        env["LUMACAST_DEMO_SETUP_LOG"] = self.setup_log
         with open(os.path.join(self.work, "output.txt"), "wb") as output:
             self.proc = subprocess.Popen(command or [ARGS.program], env=env, stdout=output, stderr=subprocess.STDOUT)
+
+    def setup_runs(self):
+        """The demo setup's own record of its starts, for a failure's reader."""
+        if not os.path.exists(self.setup_log):
+            return "none"
+        with open(self.setup_log, errors="replace") as f:
+            return f.read().strip().replace("\n", " | ")
+
+    def output(self):
+        with open(os.path.join(self.work, "output.txt"), errors="replace") as f:
+            return f.read()[-1500:]
 
     def end(self):
         if self.proc.poll() is None:
@@ -275,6 +288,21 @@ def case_install(client):
                  30, client.pump)
         assert "focused" in states(agreement)
 
+        # Show and hide: the customize bar's controls come and go as children.
+        customize = find(welcome, "push button", "Customize")
+        assert customize is not None, "no Customize button"
+        before = len(walk(frame))
+        del client.events[:]
+        do_action(customize)
+        wait_for("the customize bar's children", lambda: any(
+            e.type.startswith("object:children-changed:add") for e in client.events), 30, client.pump)
+        assert len(walk(frame)) > before, "the customize bar added no nodes"
+        check_names(walk(frame), "customize")
+        do_action(customize)
+        wait_for("the customize bar's children gone", lambda: any(
+            e.type.startswith("object:children-changed:remove") for e in client.events), 30, client.pump)
+        assert len(walk(frame)) == before, "the customize bar left nodes behind"
+
         # State: unticking the agreement disables Install Now; a press of the
         # disabled button does nothing (actions run in order: once the box is
         # ticked again, the press has been tried).
@@ -303,7 +331,11 @@ def case_install(client):
             except Exception:
                 pass
             return find(walk(frame), "push button", "Start Now")
-        start = wait_for("the installed page", installed, WAIT, client.pump)
+        try:
+            start = wait_for("the installed page", installed, WAIT, client.pump)
+        except AssertionError:
+            shown = [(r, n) for _d, r, n, s, _x in walk(frame) if "showing" in s]
+            raise AssertionError("no Start Now: %s; setup runs: %s; %s" % (shown, app.setup_runs(), app.output()))
         assert seen and seen == sorted(seen), "progress values went back: %s" % seen
         value_events = [e for e in client.events if e.source == progress and
                         e.type in ("object:property-change:accessible-value", "object:value-changed")]
