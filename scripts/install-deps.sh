@@ -11,7 +11,8 @@ export DEBIAN_FRONTEND=noninteractive
 native_pkgs=(build-essential cmake ninja-build pkg-config python3 openssl libssl-dev
   libcurl4-openssl-dev libminizip-dev zlib1g-dev googletest libgtest-dev libgmock-dev
   libbenchmark-dev libcairo2-dev libpango1.0-dev libx11-dev xvfb xdotool x11-utils
-  imagemagick librsvg2-bin optipng fonts-wqy-microhei fonts-dejavu-core fonts-liberation osslsigncode dpkg-dev)
+  imagemagick librsvg2-bin optipng fonts-wqy-microhei fonts-dejavu-core fonts-liberation osslsigncode dpkg-dev
+  libatk1.0-dev libatk-bridge2.0-dev at-spi2-core dbus python3-pyatspi)
 cross_pkgs=(g++-mingw-w64-i686-posix libz-mingw-w64-dev wine wine32:i386 fonts-wine)
 
 missing=()

@@ -119,5 +119,62 @@ TEST(LinuxUIMessagePumpTest, HookThatRefusesEndsTheRun) {
   close(fds[1]);
 }
 
+// Another event loop lent to the pump: a pipe as its one descriptor, and a
+// time-out of its own. Counts what reached it on the loop thread.
+class PipeSource : public LinuxUIMessagePump::PollSource {
+ public:
+  PipeSource(int fd, int timeout_ms) : fd_(fd), timeout_ms_(timeout_ms) {}
+  void Prepare(std::vector<pollfd>* fds, int* timeout_ms) override {
+    fds->assign(1, pollfd{fd_, POLLIN, 0});
+    if (timeout_ms_ >= 0 && (*timeout_ms < 0 || timeout_ms_ < *timeout_ms)) *timeout_ms = timeout_ms_;
+  }
+  bool Dispatch(std::vector<pollfd>* fds) override {
+    ++dispatches;
+    if (fds->size() != 1 || !((*fds)[0].revents & POLLIN)) return false;
+    char c;
+    if (read(fd_, &c, 1) == 1) ++reads;
+    return true;
+  }
+  std::atomic<int> dispatches{0};
+  std::atomic<int> reads{0};
+
+ private:
+  int fd_;
+  int timeout_ms_;
+};
+
+TEST(LinuxUIMessagePumpTest, PollSourceSleepsWithTheLoopAndGetsItsDescriptorsAndTimeOut) {
+  int fds[2];
+  ASSERT_EQ(pipe(fds), 0);
+  {
+    UiThread ui;
+    ASSERT_TRUE(ui.Start());
+    PipeSource source(fds[0], -1);
+    RunOn(ui, [&] { ui.pump()->SetPollSource(&source); });
+    // Its descriptor wakes the sleeping loop, and only its own readiness is
+    // passed on.
+    ASSERT_EQ(write(fds[1], "a", 1), 1);
+    ASSERT_TRUE(WaitUntil([&] { return source.reads == 1; }));
+    // Idle with nothing ready: a source without a time-out lets the loop sleep.
+    const int settled = source.dispatches;
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_LE(source.dispatches - settled, 1);
+    RunOn(ui, [&] { ui.pump()->SetPollSource(nullptr); });
+  }
+  {
+    // A source's time-out bounds the sleep: it is dispatched with nothing ready.
+    UiThread ui;
+    ASSERT_TRUE(ui.Start());
+    PipeSource source(fds[0], 5);
+    RunOn(ui, [&] { ui.pump()->SetPollSource(&source); });
+    const int start = source.dispatches;
+    ASSERT_TRUE(WaitUntil([&] { return source.dispatches - start >= 5; }));
+    EXPECT_EQ(source.reads.load(), 0);
+    RunOn(ui, [&] { ui.pump()->SetPollSource(nullptr); });
+  }
+  close(fds[0]);
+  close(fds[1]);
+}
+
 }  // namespace
 }  // namespace nbase

@@ -268,26 +268,20 @@ void ActionInit(gpointer iface, gpointer) {
 
 // --- AtkValue ---
 
+// One number of a progress bar's range (old-style AtkValue calls).
+template <double AccessibleInfo::*field>
+void RangeNumber(AtkValue* object, GValue* out) {
+  AccessibleInfo info;
+  if (!Read(object, &info) || !info.has_range) return;
+  g_value_init(out, G_TYPE_DOUBLE);
+  g_value_set_double(out, info.*field);
+}
+
 void ValueInit(gpointer iface, gpointer) {
   auto* value = static_cast<AtkValueIface*>(iface);
-  value->get_current_value = [](AtkValue* v, GValue* out) {
-    AccessibleInfo info;
-    if (!Read(v, &info) || !info.has_range) return;
-    g_value_init(out, G_TYPE_DOUBLE);
-    g_value_set_double(out, info.current);
-  };
-  value->get_minimum_value = [](AtkValue* v, GValue* out) {
-    AccessibleInfo info;
-    if (!Read(v, &info) || !info.has_range) return;
-    g_value_init(out, G_TYPE_DOUBLE);
-    g_value_set_double(out, info.minimum);
-  };
-  value->get_maximum_value = [](AtkValue* v, GValue* out) {
-    AccessibleInfo info;
-    if (!Read(v, &info) || !info.has_range) return;
-    g_value_init(out, G_TYPE_DOUBLE);
-    g_value_set_double(out, info.maximum);
-  };
+  value->get_current_value = RangeNumber<&AccessibleInfo::current>;
+  value->get_minimum_value = RangeNumber<&AccessibleInfo::minimum>;
+  value->get_maximum_value = RangeNumber<&AccessibleInfo::maximum>;
   value->get_value_and_text = [](AtkValue* v, gdouble* current, gchar** text) {
     AccessibleInfo info;
     const bool ok = Read(v, &info);

@@ -190,8 +190,10 @@ void AtkRemoveWindow(NativeWindow* window) {
   std::unique_ptr<AtkWindowAdapter> adapter = std::move(*it);
   const auto index = static_cast<guint>(it - windows.begin());
   windows.erase(it);
+  // The window may be half destroyed: only an object a client was given is
+  // told about, and the window is not asked for anything.
   if (!bridge_started) return;
-  if (AtkObject* object = adapter->ObjectFor(kAccessibleRootId)) {
+  if (AtkObject* object = adapter->KnownObject(kAccessibleRootId)) {
     g_object_ref(object);
     g_signal_emit_by_name(object, "destroy");
     g_signal_emit_by_name(App(), "children-changed::remove", index, object);

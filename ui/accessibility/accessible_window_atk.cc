@@ -38,6 +38,11 @@ AtkObject* AtkWindowAdapter::ObjectFor(int id) {
   return object;
 }
 
+AtkObject* AtkWindowAdapter::KnownObject(int id) const {
+  auto it = known_.find(id);
+  return it == known_.end() ? nullptr : it->second.object;
+}
+
 UiPoint AtkWindowAdapter::ScreenOrigin() const {
   const UiRect rect = native_->GetScreenRect();
   return UiPoint{rect.left, rect.top};
@@ -46,9 +51,8 @@ UiPoint AtkWindowAdapter::ScreenOrigin() const {
 void AtkWindowAdapter::SetActive(bool active) {
   if (active_ == active) return;
   active_ = active;
-  auto it = known_.find(kAccessibleRootId);
-  if (it == known_.end() || !it->second.object) return;
-  AtkObject* root = it->second.object;
+  AtkObject* root = KnownObject(kAccessibleRootId);
+  if (!root) return;
   atk_object_notify_state_change(root, ATK_STATE_ACTIVE, active);
   g_signal_emit_by_name(root, active ? "activate" : "deactivate");
 }
@@ -85,8 +89,10 @@ void AtkWindowAdapter::SyncChildren(int id) {
   it->second.children = after;
   for (size_t i = before.size(); i-- > 0;) {
     if (std::find(after.begin(), after.end(), before[i]) != after.end()) continue;
-    AtkObject* child = ObjectFor(before[i]);
-    g_signal_emit_by_name(parent, "children-changed::remove", static_cast<guint>(i), child);
+    // A client can only hold an object it has been given; a deleted
+    // control's node has none to make.
+    if (AtkObject* gone = KnownObject(before[i]))
+      g_signal_emit_by_name(parent, "children-changed::remove", static_cast<guint>(i), gone);
   }
   for (size_t i = 0; i < after.size(); ++i) {
     if (std::find(before.begin(), before.end(), after[i]) != before.end()) continue;

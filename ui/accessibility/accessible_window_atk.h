@@ -32,6 +32,8 @@ class AtkWindowAdapter : public AccessibleObserver {
   // The object of a node (a borrowed reference), made on first use; null
   // for an id the tree does not know.
   AtkObject* ObjectFor(int id);
+  // The object of a node if one has been made (never asks the window).
+  AtkObject* KnownObject(int id) const;
   // Client pixels to screen pixels.
   UiPoint ScreenOrigin() const;
 
