@@ -207,7 +207,8 @@ class CBSCallbackImpl final : public IBindStatusCallback, public IHttpSecurity, 
     return S_OK;
   }
   STDMETHODIMP OnDataAvailable(DWORD, DWORD, FORMATETC*, STGMEDIUM* medium) override {
-    if (redirectRefused || !sink_) return E_ABORT;
+    // A refused body is never written, even when the moniker goes on.
+    if (redirectRefused || refused || !sink_) return E_ABORT;
     // No response head was offered (not HTTP): the body is the whole file.
     if (!sink_->begun() && !sink_->Begin(WholeFileHead())) return Refuse();
     if (!medium || medium->tymed != TYMED_ISTREAM || !medium->pstm) return S_OK;
@@ -251,6 +252,8 @@ class CBSCallbackImpl final : public IBindStatusCallback, public IHttpSecurity, 
     if (additional_headers) *additional_headers = nullptr;
     if (secureSource && !ArrivedOverTls(binding)) redirectRefused = true;
     if (redirectRefused || !sink_) return E_ABORT;
+    // A redirect the moniker follows itself is not the answer yet.
+    if (status >= 300 && status < 400) return S_OK;
     ResponseHead head;
     head.AddLines(Narrow(response_headers));
     head.status = static_cast<int>(status);
