@@ -268,6 +268,17 @@ TEST_F(ResumeRunTest, CancelDuringAResumedAttemptEndsTheRunAndDropsThePart) {
   EXPECT_EQ(Ranges(), (std::vector<std::string>{"", From(size_ / 2)}));
 }
 
+TEST_F(ResumeRunTest, NothingLeftToAskForGoesStraightToVerification) {
+  // An earlier attempt got every byte but failed late (a stall after the last
+  // byte): the remainder is empty and no server is asked.
+  fs::copy_file(LUMACAST_DEMO_SETUP_PATH_W, setup_);
+  *partial_ = Kept(size_, size_, "\"v1\"");
+  const DownloadOutcome outcome = Run();
+  EXPECT_EQ(outcome.result, 0);
+  EXPECT_EQ(outcome.retry_time, 0);
+  EXPECT_TRUE(Ranges().empty());
+}
+
 TEST_F(ResumeRunTest, HttpErrorsAreTheMonikersCodes) {
   ASSERT_TRUE(server_.Push("cdn", R"([{"action":"status","status":404}])"));
   int windows = 0;
