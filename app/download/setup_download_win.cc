@@ -7,6 +7,7 @@
 #include <urlmon.h>
 #include <wininet.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -124,6 +125,26 @@ std::string Narrow(const wchar_t* text) {
   return narrow;
 }
 
+// The response head of `binding` as WinINet holds it; a plain 200 when it
+// cannot be had.
+ResponseHead HeadOfBinding(IBinding* binding) {
+  ResponseHead head = WholeFileHead();
+  IWinInetHttpInfo* info = nullptr;
+  if (!binding || FAILED(binding->QueryInterface(IID_IWinInetHttpInfo, reinterpret_cast<void**>(&info))) || !info)
+    return head;
+  wchar_t text[8192] = {};
+  DWORD size = sizeof(text) - sizeof(wchar_t);
+  if (SUCCEEDED(info->QueryInfo(HTTP_QUERY_RAW_HEADERS_CRLF, text, &size, nullptr, nullptr))) {
+    // Some monikers answer in UTF-16 ("H\0T\0..."), others in narrow text.
+    const char* narrow = reinterpret_cast<const char*>(text);
+    ResponseHead read;
+    read.AddLines(narrow[0] != '\0' && narrow[1] == '\0' ? Narrow(text) : std::string(narrow, strnlen(narrow, size)));
+    if (read.status != 0) head = read;
+  }
+  info->Release();
+  return head;
+}
+
 // The download's status callback: one binding of the URL moniker, pulled on
 // the attempt's own thread. The request asks for the rest of a kept file
 // (IHttpNegotiate::BeginningTransaction), the response head decides what its
@@ -207,9 +228,11 @@ class CBSCallbackImpl final : public IBindStatusCallback, public IHttpSecurity, 
     return S_OK;
   }
   STDMETHODIMP OnDataAvailable(DWORD, DWORD, FORMATETC*, STGMEDIUM* medium) override {
-    if (redirectRefused || !sink_) return E_ABORT;
-    // No response head was offered (not HTTP): the body is the whole file.
-    if (!sink_->begun() && !sink_->Begin(WholeFileHead())) return Refuse();
+    // A refused body is never written, even when the moniker goes on.
+    if (redirectRefused || refused || !sink_) return E_ABORT;
+    // No head was offered through OnResponse: ask the binding for it, else
+    // (not HTTP) the body is the whole file.
+    if (!sink_->begun() && !sink_->Begin(HeadOfBinding(binding))) return Refuse();
     if (!medium || medium->tymed != TYMED_ISTREAM || !medium->pstm) return S_OK;
     char buffer[64 * 1024];
     for (;;) {
@@ -251,6 +274,8 @@ class CBSCallbackImpl final : public IBindStatusCallback, public IHttpSecurity, 
     if (additional_headers) *additional_headers = nullptr;
     if (secureSource && !ArrivedOverTls(binding)) redirectRefused = true;
     if (redirectRefused || !sink_) return E_ABORT;
+    // A redirect the moniker follows itself is not the answer yet.
+    if (status >= 300 && status < 400) return S_OK;
     ResponseHead head;
     head.AddLines(Narrow(response_headers));
     head.status = static_cast<int>(status);

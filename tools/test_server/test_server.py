@@ -51,6 +51,7 @@ class State:
         self.default_file = default_file
         self.records = []  # raw record bytes, in arrival order
         self.sent = {}  # endpoint -> body bytes sent since the last reset
+        self.generation = 0  # counts resets: a response still running from before one is not counted
         self.queues = {"report": [], "package": [], "cdn": []}
         self.defaults = {"report": {"action": "status", "status": 200},
                          "package": {"action": "serve"}, "cdn": {"action": "serve"}}
@@ -108,6 +109,7 @@ class State:
                                  "package": {"action": "serve"}, "cdn": {"action": "serve"}}
                 self.records = []
                 self.sent = {}
+                self.generation += 1
                 self.tls = self.start_tls
                 open(self.record_path, "wb").close()
                 if "file" in command:
@@ -139,9 +141,10 @@ class State:
                 return {"ok": True}
         return {"ok": False, "error": "unknown command %r" % cmd}
 
-    def count_sent(self, endpoint, count):
+    def count_sent(self, endpoint, count, generation):
         with self.lock:
-            self.sent[endpoint] = self.sent.get(endpoint, 0) + count
+            if generation == self.generation:
+                self.sent[endpoint] = self.sent.get(endpoint, 0) + count
 
     def stats(self):
         with self.lock:
@@ -315,6 +318,7 @@ class Handler(socketserver.BaseRequestHandler):
             self.send_body(sock, request, endpoint, item, action, body)
 
     def send_body(self, sock, request, endpoint, item, action, body):
+        generation = self.server.state.generation
         size = body.size
         # Ranges and validators come with whole bodies; a lying one only when asked.
         ranges = item.get("ranges", action in ("serve", "throttle", "trickle", "bad_pe"))
@@ -324,7 +328,6 @@ class Handler(socketserver.BaseRequestHandler):
         if wanted is not None and if_range_holds(request.header("If-Range"), body, item):
             first, last = wanted
             if first >= size:
-                self.server.state.count_sent(endpoint, 0)
                 return send_simple(sock, 416, b"", extra=["Content-Range: bytes */%d" % size] + validators)
             status, start, end = 206, first, size if last is None else min(size, last + 1)
         if "range_start" in item:  # a 206 for a range nobody asked for
@@ -364,7 +367,7 @@ class Handler(socketserver.BaseRequestHandler):
                 if interval:
                     time.sleep(interval)
         finally:
-            self.server.state.count_sent(endpoint, offset - start)
+            self.server.state.count_sent(endpoint, offset - start, generation)
 
 
 class FileBody:

@@ -80,6 +80,56 @@ TEST(ResumeRulesTest, AppendsOnlyAnExactContinuationOfTheSameFile) {
   EXPECT_EQ(static_cast<uint32_t>(HresultForHttpStatus(500)), 0x800C0008u);
 }
 
+// The file as a string, for the sink.
+class MemoryFileOut : public SetupFileOut {
+ public:
+  bool Truncate() override {
+    bytes.clear();
+    return true;
+  }
+  bool Append(const void* data, size_t size) override {
+    bytes.append(static_cast<const char*>(data), size);
+    return true;
+  }
+  std::string bytes;
+};
+
+TEST(ResumeRulesTest, TheSinkKeepsThePartForTheNextMirrorUnlessTheServerDisownsIt) {
+  MemoryFileOut file;
+  file.bytes = "0123";
+  PartialDownload partial = Kept(4, 10, "\"v1\"");
+  {  // A 500 from this mirror: the part stays for the next one.
+    AttemptSink sink(&partial, &file, nullptr);
+    EXPECT_EQ(sink.asked_from(), 4);
+    EXPECT_FALSE(sink.Begin(Head("HTTP/1.1 500 E\r\n")));
+    EXPECT_EQ(static_cast<uint32_t>(sink.failure()), 0x800C0008u);
+    EXPECT_TRUE(partial.Resumable());
+  }
+  {  // The continuation, cut one byte short of its announced length.
+    AttemptSink sink(&partial, &file, nullptr);
+    ASSERT_TRUE(sink.Begin(Head("HTTP/1.1 206 P\r\nContent-Range: bytes 4-9/10\r\nContent-Length: 6\r\n"
+                                "ETag: \"v1\"\r\n")));
+    EXPECT_TRUE(sink.Write("45678", 5));
+    EXPECT_EQ(static_cast<uint32_t>(sink.ShortBodyFailure()), 0x800C0008u) << "a cut is no end of the body";
+    EXPECT_EQ(file.bytes, "012345678");
+    EXPECT_EQ(partial.kept, 9);
+  }
+  {  // The server no longer has that range: the part goes.
+    AttemptSink sink(&partial, &file, nullptr);
+    EXPECT_FALSE(sink.Begin(Head("HTTP/1.1 416 R\r\nContent-Range: bytes */5\r\n")));
+    EXPECT_FALSE(partial.Resumable());
+  }
+  {  // A whole body replaces what was there.
+    AttemptSink sink(&partial, &file, nullptr);
+    ASSERT_TRUE(sink.Begin(Head("HTTP/1.1 200 OK\r\nContent-Length: 3\r\nLast-Modified: Mon\r\n")));
+    EXPECT_TRUE(sink.Write("abc", 3));
+    EXPECT_EQ(sink.ShortBodyFailure(), 0);
+    EXPECT_EQ(file.bytes, "abc");
+    EXPECT_TRUE(partial.Complete());
+    EXPECT_EQ(partial.validator, "Mon");
+  }
+}
+
 std::wstring Address(int port, const std::string& path) {
   const std::string text = "http://" + TestServer::Host(port) + path;
   return std::wstring(text.begin(), text.end());
@@ -216,6 +266,17 @@ TEST_F(ResumeRunTest, CancelDuringAResumedAttemptEndsTheRunAndDropsThePart) {
   EXPECT_FALSE(fs::exists(setup_));
   EXPECT_FALSE(partial_->Resumable());
   EXPECT_EQ(Ranges(), (std::vector<std::string>{"", From(size_ / 2)}));
+}
+
+TEST_F(ResumeRunTest, NothingLeftToAskForGoesStraightToVerification) {
+  // An earlier attempt got every byte but failed late (a stall after the last
+  // byte): the remainder is empty and no server is asked.
+  fs::copy_file(LUMACAST_DEMO_SETUP_PATH_W, setup_);
+  *partial_ = Kept(size_, size_, "\"v1\"");
+  const DownloadOutcome outcome = Run();
+  EXPECT_EQ(outcome.result, 0);
+  EXPECT_EQ(outcome.retry_time, 0);
+  EXPECT_TRUE(Ranges().empty());
 }
 
 TEST_F(ResumeRunTest, HttpErrorsAreTheMonikersCodes) {
