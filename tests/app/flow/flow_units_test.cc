@@ -152,6 +152,11 @@ TEST(LaunchCommandTest, ProgramQuotedArgumentsAsGiven) {
 TEST(FlowTextsTest, ExactTextsOfPagesAndReports) {
   EXPECT_EQ(FailureReasonText(0x800C0008u, L"(download)"), L"errcode:x800c0008(download)");
   EXPECT_EQ(FailureReasonText(0, L"(Intall)"), L"errcode:x0(Intall)");
+  // A setup that ran shows its exit code; one that could not start, or whose
+  // run installed nothing, the system error.
+  EXPECT_EQ(InstallFailureCode(7, 0), 7u);
+  EXPECT_EQ(InstallFailureCode(-2, 193), 193u);
+  EXPECT_EQ(InstallFailureCode(0, 2), 2u);
 
   DownloadStats stats;
   stats.fileSize = 10485761;
@@ -181,8 +186,10 @@ TEST(DownloadStatsTest, ProgressShareAndVerification) {
   EXPECT_EQ(stats.expectedSize.load(), 3u << 30);
 
   std::wstring detail;
-  EXPECT_EQ(VerifySetupFile(L"/nonexistent/LumaCast.exe", &stats, &detail), nullptr);
+  int32_t code = 0;
+  EXPECT_EQ(VerifySetupFile(L"/nonexistent/LumaCast.exe", &stats, &detail, &code), nullptr);
   EXPECT_EQ(stats.fileSize.load(), 0);
+  EXPECT_EQ(code, kSetupFileMissing);
 }
 
 }  // namespace
