@@ -54,6 +54,8 @@ class FlowView {
   virtual void AskQuestion(const QuestionBox& box, MsgBoxCallback answer) = 0;
   // Shows a system error note without owner (it may block until dismissed).
   virtual void ShowErrorNote(const std::wstring& text, const std::wstring& title) = 0;
+  // Shows a note box owned by the window with one "OK" button; returns at once.
+  virtual void ShowNote(const std::wstring& text, const std::wstring& title) = 0;
   // Brings the window to the foreground.
   virtual void BringToFront() = 0;
   // Closes the window; for the real window this ends the process.
