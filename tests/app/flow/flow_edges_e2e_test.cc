@@ -131,7 +131,9 @@ TEST_F(FlowEdgesTest, ForeignWorldWritableDownloadFolderFallsBackToTheNext) {
   const fs::path first = root_ / "roaming" / "Brightvale" / "LumaCast" / "Files";
   fs::create_directories(first);
   ASSERT_EQ(chmod(first.c_str(), 0777), 0);
-  if (geteuid() == 0) ASSERT_EQ(chown(first.c_str(), 65534, 65534), 0);
+  if (geteuid() == 0) {
+    ASSERT_EQ(chown(first.c_str(), 65534, 65534), 0);
+  }
   InstallerEnvironment environment;
   environment.specialFolder = [this](int csidl) {
     return csidl == kFolderRoamingAppData ? (root_ / "roaming").wstring() : SpecialFolderPath(csidl);

@@ -2,7 +2,9 @@
 // the exact texts the failure page and the reports carry.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "app/download/executable_header.h"
@@ -191,5 +193,17 @@ TEST(DownloadStatsTest, ProgressShareAndVerification) {
   EXPECT_EQ(stats.fileSize.load(), 0);
   EXPECT_EQ(code, kSetupFileMissing);
 }
+
+#if !defined(_WIN32)
+// With neither xdg-open nor x-www-browser to start, the caller is told the
+// page did not open, so it can show the address instead.
+TEST(OpenInBrowserTest, NoOpenerIsReported) {
+  const char* path = std::getenv("PATH");
+  const std::string saved = path ? path : "";
+  setenv("PATH", "/nonexistent-lumacast-bin", 1);
+  EXPECT_FALSE(OpenInBrowser(L"https://example.invalid/"));
+  setenv("PATH", saved.c_str(), 1);
+}
+#endif
 
 }  // namespace
