@@ -1,6 +1,7 @@
 #include "app/context/installer_context.h"
 
 #include "app/context/folder_path.h"
+#include "app/download/download_folder_safety.h"
 #include "base/file_util.h"
 #include "platform/app_info.h"
 #include "platform/registry.h"
@@ -89,6 +90,9 @@ bool InstallerContext::ProbeDownloadDir(const std::wstring& folder) {
   if (ReachesPathLimit(folder + kSep + kSetupFileName)) return false;
   if (!nbase::DirectoryExists(folder)) nbase::CreateDirectoryRecursive(folder);
   if (!nbase::DirectoryExists(folder)) return false;
+  // The download would refuse to write there (others could swap the file
+  // before it runs): the next candidate is used instead.
+  if (!IsSafeDownloadFolder(folder)) return false;
   uint64_t freeBytes = 0;
   if (!environment_.freeSpace(folder, &freeBytes) || freeBytes < kRequiredFreeBytes) return false;
   setupFilePath = folder + kSep + kSetupFileName;

@@ -48,7 +48,8 @@ class InstallerContext {
   virtual ~InstallerContext() = default;
 
   // Makes `folder` usable for the download: creates it, checks that the setup
-  // path stays below the system's path limit, that the folder has room for
+  // path stays below the system's path limit, that nobody else can swap a
+  // file in it (see download_folder_safety.h), that the folder has room for
   // the package, that a file can be created and deleted in it and that
   // programs may run from it. Sets `setupFilePath` to the probe file's path.
   // An empty folder (a system folder that could not be found) fails.

@@ -32,6 +32,11 @@ inline constexpr uint32_t kPeSignature = 0x00004550;  // "PE\0\0"
 inline constexpr uint16_t kElfMagic = 0x457F;         // "\x7f" "E"
 inline constexpr uint32_t kElfSignature = 0x464C457F; // "\x7f" "ELF"
 
+// The code of a body that is no program of this system (an error page, a
+// file too small to be the package, the other system's package):
+// ERROR_BAD_EXE_FORMAT as an HRESULT.
+inline constexpr int32_t kNotAProgram = static_cast<int32_t>(0x800700C1);
+
 ExecutableHeader CheckPeHeader(int64_t file_size, const ReadAtFunction& read_at);
 ExecutableHeader CheckElfHeader(int64_t file_size, const ReadAtFunction& read_at);
 

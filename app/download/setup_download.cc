@@ -41,9 +41,13 @@ void OnDownloadProgress(DownloadStats* stats, uint32_t so_far, uint32_t total) {
 }
 
 std::unique_ptr<HeldFile> VerifySetupFile(const std::wstring& path, DownloadStats* stats,
-                                          std::wstring* signature_failure) {
+                                          std::wstring* signature_failure, int32_t* failure_code) {
+  int32_t ignored_code = 0;
+  int32_t& code = failure_code ? *failure_code : ignored_code;
+  code = 0;
   if (!nbase::PathExists(path)) {
     stats->fileSize = 0;
+    code = kSetupFileMissing;
     return nullptr;
   }
   // Every check from here on reads through this one open file, and the caller
@@ -51,11 +55,17 @@ std::unique_ptr<HeldFile> VerifySetupFile(const std::wstring& path, DownloadStat
   std::unique_ptr<HeldFile> file = HeldFile::Open(path);
   if (!file) {
     stats->fileSize = 0;
+    code = kSetupFileUnreadable;
     return nullptr;
   }
   const int64_t size = file->Size();
   stats->fileSize = ClampToInt32(size);
-  if (size < kMinimumSetupSize || size != static_cast<int64_t>(stats->expectedSize.load())) {
+  if (size < kMinimumSetupSize) {
+    code = kNotAProgram;  // an error page, or anything else but the package
+    return nullptr;
+  }
+  if (size != static_cast<int64_t>(stats->expectedSize.load())) {
+    code = kSetupFileIncomplete;
     return nullptr;
   }
   const HeldFile* reader = file.get();
@@ -63,10 +73,14 @@ std::unique_ptr<HeldFile> VerifySetupFile(const std::wstring& path, DownloadStat
       size, [reader](uint64_t offset, void* out, size_t count) { return reader->ReadAt(offset, out, count); });
   stats->mzMagic = header.magic;
   if (header.signature_read) stats->peSignature = header.signature;
-  if (!header.valid) return nullptr;
+  if (!header.valid) {
+    code = kNotAProgram;
+    return nullptr;
+  }
 
   std::wstring detail;
-  if (!CheckSetupSignature(path, file->native_handle(), &detail)) {
+  code = CheckSetupSignature(path, file->native_handle(), &detail);
+  if (code != 0) {
     *signature_failure = detail.empty() ? std::wstring(L"not signed by the publisher") : detail;
     return nullptr;
   }
@@ -144,7 +158,11 @@ DownloadOutcome DownloadSetupPackage(const DownloadJob& job) {
       break;
     }
     std::wstring signature_failure;
-    std::unique_ptr<HeldFile> file = VerifySetupFile(job.setup_file_path, stats, &signature_failure);
+    int32_t refused = 0;
+    std::unique_ptr<HeldFile> file = VerifySetupFile(job.setup_file_path, stats, &signature_failure, &refused);
+    // A fetch that went through but brought the wrong file fails with the
+    // check's own code, so the page and the report say what was wrong.
+    if (outcome.download_result == 0) outcome.download_result = refused;
     if (outcome.download_result == 0 && file) {
       outcome.result = 0;
       outcome.setup_file = std::move(file);

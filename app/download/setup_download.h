@@ -48,12 +48,20 @@ inline constexpr int32_t kDownloadAborted = static_cast<int32_t>(0x80004004);   
 // the bar; a report without a total sets the share to 0.1 %.
 void OnDownloadProgress(DownloadStats* stats, uint32_t so_far, uint32_t total);
 
+// Why a fetched file was refused, when the fetch itself said nothing was wrong.
+inline constexpr int32_t kSetupFileMissing = static_cast<int32_t>(0x80070002);     // ERROR_FILE_NOT_FOUND
+inline constexpr int32_t kSetupFileUnreadable = static_cast<int32_t>(0x80070005);  // E_ACCESSDENIED
+inline constexpr int32_t kSetupFileIncomplete = static_cast<int32_t>(0x800C0008);  // INET_E_DOWNLOAD_FAILURE
+
 // Checks the file at `path`: at least 10 MiB, exactly the announced size, an
 // executable header of this platform, and a valid publisher signature. Returns
 // the file still open when every check passed, nullptr otherwise. When only the
-// signature failed, `signature_failure` receives the reason.
+// signature failed, `signature_failure` receives the reason. `failure_code`,
+// when given, receives what failed: kSetupFileMissing, kSetupFileUnreadable,
+// kNotAProgram (too small, or no program of this system), kSetupFileIncomplete
+// (not the announced size) or the publisher check's trust code; 0 on success.
 std::unique_ptr<HeldFile> VerifySetupFile(const std::wstring& path, DownloadStats* stats,
-                                          std::wstring* signature_failure);
+                                          std::wstring* signature_failure, int32_t* failure_code = nullptr);
 
 // One download run's inputs; copied to the worker thread.
 struct DownloadJob {

@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <cstdio>
 
+#include "app/download/download_folder_safety.h"
 #include "base/file_util.h"
 #include "base/utf.h"
 
@@ -123,16 +124,6 @@ std::string& TestTrustFile() {
 
 bool IsSecure(const std::string& url) { return url.compare(0, 8, "https://") == 0; }
 
-// Whether a file made in this folder stays ours: the folder belongs to us or
-// to root, and anyone else who may write in it is kept from removing or
-// renaming our file by the sticky bit (as in /tmp).
-bool IsSafeDownloadFolder(const struct stat& folder) {
-  if (!S_ISDIR(folder.st_mode)) return false;
-  if (folder.st_uid != geteuid() && folder.st_uid != 0) return false;
-  const bool shared = (folder.st_mode & (S_IWGRP | S_IWOTH)) != 0;
-  return !shared || (folder.st_mode & S_ISVTX) != 0;
-}
-
 // Creates the setup file afresh: whatever is at the path (an old download, or
 // a file or link somebody planted) is removed first, and the new file is made
 // with O_EXCL | O_NOFOLLOW, so nothing already there is ever written through.
@@ -148,8 +139,7 @@ int CreateSetupFile(const std::string& path) {
   }
   const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (dir < 0) return -1;
-  struct stat info;
-  if (::fstat(dir, &info) != 0 || !IsSafeDownloadFolder(info)) {
+  if (!IsSafeDownloadFolderHandle(dir)) {
     ::close(dir);
     errno = EACCES;
     return -1;

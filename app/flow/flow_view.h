@@ -55,6 +55,8 @@ class FlowView {
   // Shows a system error note owned by the window (it may block until
   // dismissed; the window takes no input meanwhile).
   virtual void ShowErrorNote(const std::wstring& text, const std::wstring& title) = 0;
+  // Shows a note box owned by the window with one "OK" button; returns at once.
+  virtual void ShowNote(const std::wstring& text, const std::wstring& title) = 0;
   // Brings the window to the foreground.
   virtual void BringToFront() = 0;
   // Closes the window; for the real window this ends the process.

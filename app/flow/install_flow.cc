@@ -39,6 +39,20 @@ bool IsFailed(InstallerState state) { return state == kStateDownloadFailed || st
 
 }  // namespace
 
+// Shared by the flow and the worker jobs it posts: the last one to let go
+// removes the file, so a download or setup still under way when the flow goes
+// cleans up after itself once it has given up.
+class SetupFileCleanup {
+ public:
+  explicit SetupFileCleanup(std::wstring path) : path_(std::move(path)) {}
+  ~SetupFileCleanup() { nbase::RemoveFile(path_); }
+  SetupFileCleanup(const SetupFileCleanup&) = delete;
+  SetupFileCleanup& operator=(const SetupFileCleanup&) = delete;
+
+ private:
+  std::wstring path_;
+};
+
 FlowOptions DefaultFlowOptions() {
   FlowOptions settings;
   settings.cdnUrl = L"http://" LUMACAST_CDN_HOST_W L"/app3/LumaSuite/lumacast/lumacastsetup.exe";
@@ -64,11 +78,25 @@ InstallFlow::~InstallFlow() {
   // A download or setup wait still running on the worker gives up at once,
   // so whoever joins the worker next is not held up by it.
   cancel_->store(true);
+  // Removed now; a job still under way removes it again when it lets go.
+  RemoveSetupFile();
+}
+
+void InstallFlow::RemoveSetupFile() {
+  setupFile_.reset();
+  if (setupFileCleanup_) nbase::RemoveFile(context_->setupFilePath);
+  setupFileCleanup_.reset();
+}
+
+void InstallFlow::CloseView() {
+  // For the real window, closing ends the process at once.
+  RemoveSetupFile();
+  view_->Close();
 }
 
 bool InstallFlow::HandleFlowButton(const std::wstring& name) {
   if (name == L"btn_useragreement") {
-    options_.openUrl(options_.userAgreementUrl);
+    OpenPage(options_.userAgreementUrl);
   } else if (name == L"btn_startinstall") {
     StartInstall();
   } else if (name == L"btn_startapp") {
@@ -127,10 +155,11 @@ void InstallFlow::StartSetupDownload() {
   if (kept_share > 0) UpdateInstallProgress(kept_share);
   DownloadJob job{context_->packageUrl, options_.cdnUrl, context_->downloadDir, context_->setupFilePath,
                   stats_, cancel_, partial_};
+  if (!setupFileCleanup_) setupFileCleanup_ = std::make_shared<SetupFileCleanup>(context_->setupFilePath);
   auto done = MakeGuarded([this](DownloadOutcome outcome) { OnSetupDownloaded(std::move(outcome)); });
   // The worker gets copies only; it touches the flow solely through `done`,
   // which runs back on the UI thread.
-  nbase::ThreadRegistry::Get().Post(kMiscThreadId, [job = std::move(job), done]() {
+  nbase::ThreadRegistry::Get().Post(kMiscThreadId, [job = std::move(job), done, cleanup = setupFileCleanup_]() {
     DownloadOutcome outcome = DownloadSetupPackage(job);
     PostToUi([done, outcome = std::move(outcome)]() mutable { done(std::move(outcome)); });
   });
@@ -217,7 +246,7 @@ void InstallFlow::StartSetupRun() {
   context_->installDir = folder.folder;
   SetupRunJob job{context_->setupFilePath, context_->installDir, setupFile_, cancel_};
   auto done = MakeGuarded([this](const SetupRunOutcome& outcome) { OnSetupFinished(outcome); });
-  nbase::ThreadRegistry::Get().Post(kMiscThreadId, [job = std::move(job), done]() mutable {
+  nbase::ThreadRegistry::Get().Post(kMiscThreadId, [job = std::move(job), done, cleanup = setupFileCleanup_]() mutable {
     SetupRunOutcome outcome = RunSetupPackage(job);
     job.setup_file.reset();  // the runs are over: let go of the file on this thread
     PostToUi([done, outcome] { done(outcome); });
@@ -263,7 +292,7 @@ void InstallFlow::QuitRequested() {
     }
     ReportEvent("OnClick", {{"btn_exit", state() == kStateDownloadFailed ? kQuitInstalledAfterFailure
                                                                             : kQuitInstalled}});
-    view_->Close();
+    CloseView();
     return;
   }
   QuestionBox box{L"Please download the full installation package and install \"LumaCast\" manually. "
@@ -279,12 +308,16 @@ void InstallFlow::OnQuitAnswer(MsgBoxRet answer) {
     return;
   }
   ReportEvent("OnClick", {{"btn_exit", kQuitNotInstalled}});
-  view_->Close();
+  CloseView();
 }
 
 void InstallFlow::OpenOfflinePackagePage() {
   ReportEvent("OnClick", {{"ClickSrc", "DownloadOffline"}});
-  options_.openUrl(options_.offlinePackageUrl);
+  OpenPage(options_.offlinePackageUrl);
+}
+
+void InstallFlow::OpenPage(const std::wstring& url) {
+  if (!options_.openUrl(url)) view_->ShowNote(PageNotOpenedNote(TrimUrl(url)), kNoteTitle);
 }
 
 void InstallFlow::LaunchProduct() {
@@ -294,13 +327,17 @@ void InstallFlow::LaunchProduct() {
   if (!StartDetachedProcess(ProductLaunchCommand(context_->installDir))) {
     view_->ShowErrorNote(kProductNotStartedNote, kProductNotStartedTitle);
   }
-  view_->Close();
+  CloseView();
 }
 
 InstallFolderChoice InstallFlow::SetInstallDir(const std::wstring& folder) {
   InstallFolderChoice choice = CheckInstallFolder(folder);
   // The running setup was given the folder that will be recorded.
-  if (IsBusy(state()) || !choice.ok()) return choice;
+  if (IsBusy(state())) return choice;
+  if (!choice.ok()) {
+    view_->ShowNote(choice.problem, kNoteTitle);
+    return choice;
+  }
   context_->installDir = choice.folder;
   view_->SetText(kInstallDirEdit, choice.folder);
   return choice;

@@ -35,8 +35,9 @@ struct FlowOptions {
   std::wstring cdnUrl;  // plain mirror of the package
   std::wstring userAgreementUrl;
   std::wstring offlinePackageUrl;
-  // Opens a web page; OpenInBrowser by default.
-  std::function<void(const std::wstring&)> openUrl;
+  // Opens a web page; OpenInBrowser by default. False when it could not be
+  // opened: the flow then shows the address in a note.
+  std::function<bool(const std::wstring&)> openUrl;
   // 32-bit millisecond tick count for the slow-download clock.
   std::function<uint32_t()> tickCount;
 };
@@ -44,10 +45,14 @@ struct FlowOptions {
 // The build's addresses, the real browser and the real clock.
 FlowOptions DefaultFlowOptions();
 
+class SetupFileCleanup;
+
 class InstallFlow : public nbase::SupportWeakCallback {
  public:
   // `context` (paths, channel, package address; it also receives the flow's
-  // results) and `view` must outlive the flow.
+  // results) and `view` must outlive the flow. Whenever the flow ends (it is
+  // destroyed, or it closes the window) the setup file goes with it; while
+  // the flow lives, a partial file may stay for the next attempt.
   InstallFlow(InstallerContext* context, FlowView* view, FlowOptions options = DefaultFlowOptions());
   ~InstallFlow() override;
 
@@ -71,6 +76,9 @@ class InstallFlow : public nbase::SupportWeakCallback {
   void QuitRequested();
   // "Download Now" and the slow-download link.
   void OpenOfflinePackagePage();
+  // Opens a web page; one that cannot be opened is shown as a note with its
+  // address, for the user to copy.
+  void OpenPage(const std::wstring& url);
   // Once installed: starts the product with "--install" and closes the window
   // (after a note when it could not be started).
   void LaunchProduct();
@@ -79,8 +87,8 @@ class InstallFlow : public nbase::SupportWeakCallback {
 
   // The install folder chosen on the welcome page (the folder picker's
   // result). Taken in its absolute form (see folder_path.h) and shown; a
-  // folder that cannot be used is refused with the reason to show the user,
-  // and the previous one stays. Ignored while an install is under way.
+  // folder that cannot be used is refused, its reason shown in a note, and
+  // the previous one stays. Ignored while an install is under way.
   InstallFolderChoice SetInstallDir(const std::wstring& folder);
 
   InstallerState state() const { return static_cast<InstallerState>(context_->state); }
@@ -101,6 +109,10 @@ class InstallFlow : public nbase::SupportWeakCallback {
   void OnSetupFinished(const SetupRunOutcome& outcome);
   void OnQuitAnswer(MsgBoxRet answer);
   void ShowInstallingPage(bool from_welcome);
+  // The installer is about to end: the setup file is let go and removed.
+  void RemoveSetupFile();
+  // Closes the window, leaving nothing of the download behind.
+  void CloseView();
 
   // Result pages (install_flow_results.cc).
   void ShowInstallSucceeded();
@@ -123,4 +135,7 @@ class InstallFlow : public nbase::SupportWeakCallback {
   std::shared_ptr<HeldFile> setupFile_;
   // Set when the flow goes: the worker's download or setup wait gives up.
   std::shared_ptr<CancelFlag> cancel_;
+  // Removes the setup file when the flow and every worker job that may still
+  // write or run it have let go (created with the first download).
+  std::shared_ptr<SetupFileCleanup> setupFileCleanup_;
 };

@@ -13,6 +13,14 @@ std::wstring FailureReasonText(uint32_t code, const wchar_t* stage) {
   return nbase::StringPrintf(L"errcode:x%x", static_cast<unsigned>(code)) + stage;
 }
 
+uint32_t InstallFailureCode(int32_t exit_code, uint32_t error) {
+  return error != 0 ? error : static_cast<uint32_t>(exit_code);
+}
+
+std::wstring PageNotOpenedNote(const std::wstring& url) {
+  return L"The web page could not be opened. Please open this address in your browser:\n" + url;
+}
+
 std::wstring DownloadFailureMessage(const std::wstring& diagnostic) {
   return L"Download Faild :" + diagnostic;
 }
@@ -47,7 +55,8 @@ void InstallFlow::ShowDownloadFailed(const std::wstring& message) {
 }
 
 void InstallFlow::ShowInstallFailed(const std::wstring& message) {
-  ShowFailurePage(FailureReasonText(context_->setupError, L"(Intall)"), message);
+  ShowFailurePage(
+      FailureReasonText(InstallFailureCode(context_->setupExitCode, context_->setupError), L"(Intall)"), message);
 }
 
 void InstallFlow::ShowFailurePage(const std::wstring& reason, const std::wstring& message) {

@@ -20,6 +20,11 @@ inline constexpr char kQuitNotInstalled[] = "Failed \xCE\xB4\xB0\xB2\xD7\xB0";  
 // leading zeros, directly followed by the stage.
 std::wstring FailureReasonText(uint32_t code, const wchar_t* stage);
 
+// The code the failure page shows for a setup stage that failed: the system
+// error when the setup could not be started, its exit code could not be read
+// or it installed nothing; otherwise the exit code of the setup that ran.
+uint32_t InstallFailureCode(int32_t exit_code, uint32_t error);
+
 // The message reported when the download failed.
 std::wstring DownloadFailureMessage(const std::wstring& diagnostic);
 
@@ -38,6 +43,13 @@ inline constexpr wchar_t kVanishedFileTitle[] = L"Error";
 inline constexpr wchar_t kProductNotEndedNote[] =
     L"\"LumaCast\" could not be closed. Please close it yourself, then click \"Try Again\".";
 inline constexpr wchar_t kProductNotEndedTitle[] = L"Note";
+
+// The title of the flow's note boxes.
+inline constexpr wchar_t kNoteTitle[] = L"Note";
+
+// The note shown when a web page could not be opened: the address, for the
+// user to open by hand.
+std::wstring PageNotOpenedNote(const std::wstring& url);
 
 // The note shown when the installed product could not be started.
 inline constexpr wchar_t kProductNotStartedNote[] = L"\"LumaCast\" could not be started.";

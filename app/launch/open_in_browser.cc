@@ -14,4 +14,4 @@ std::wstring TrimUrl(const std::wstring& url) {
   return url.substr(begin, end - begin);
 }
 
-void OpenInBrowser(const std::wstring& url) { OpenTrimmedUrl(TrimUrl(url)); }
+bool OpenInBrowser(const std::wstring& url) { return OpenTrimmedUrl(TrimUrl(url)); }

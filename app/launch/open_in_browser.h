@@ -2,14 +2,15 @@
 //
 // The address is trimmed first: spaces and control characters (codes below 30)
 // at either end are dropped. Windows asks the shell to open it and falls back
-// once to the system browser executable; Linux hands it to xdg-open. Failures
-// are ignored: the installer has nothing better to offer.
+// once to the system browser executable; Linux hands it to xdg-open (or
+// x-www-browser). False when nothing could be started to open it, so the
+// caller can show the address instead.
 #pragma once
 
 #include <string>
 
 std::wstring TrimUrl(const std::wstring& url);
-void OpenInBrowser(const std::wstring& url);
+bool OpenInBrowser(const std::wstring& url);
 
 // Platform half: opens an already trimmed address.
-void OpenTrimmedUrl(const std::wstring& url);
+bool OpenTrimmedUrl(const std::wstring& url);

@@ -2,8 +2,7 @@
 
 #include "app/setup/process_control.h"
 
-void OpenTrimmedUrl(const std::wstring& url) {
-  if (!StartDetachedProcess(LaunchCommand{L"xdg-open", {url}})) {
-    StartDetachedProcess(LaunchCommand{L"x-www-browser", {url}});
-  }
+bool OpenTrimmedUrl(const std::wstring& url) {
+  return StartDetachedProcess(LaunchCommand{L"xdg-open", {url}}) ||
+         StartDetachedProcess(LaunchCommand{L"x-www-browser", {url}});
 }

@@ -14,11 +14,17 @@
 // `native_handle` is an open HANDLE (Windows) or descriptor (Linux) of the
 // file, held by the caller so the file cannot be replaced; the content is read
 // only through it (the path is handed to the system verifier as a name only).
-// Safe on any thread; blocking (reads the whole file). On failure
-// `failure_detail`, when given, receives a short English reason.
+// Safe on any thread; blocking (reads the whole file).
+//
+// Returns 0 when the package is ours, otherwise the verifier's own code (see
+// trust_codes.h: the code WinVerifyTrust or the chain gave; Linux maps its
+// trailer failures onto the same codes). On failure `failure_detail`, when
+// given, receives a short English reason.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
-bool VerifySetupSignature(const std::wstring& path, intptr_t native_handle, std::wstring* failure_detail);
+#include "app/trust/trust_codes.h"
+
+int32_t VerifySetupSignature(const std::wstring& path, intptr_t native_handle, std::wstring* failure_detail);

@@ -2,6 +2,6 @@
 
 #include "app/trust/setup_signature.h"
 
-bool CheckSetupSignature(const std::wstring& path, intptr_t native_handle, std::wstring* failure_detail) {
+int32_t CheckSetupSignature(const std::wstring& path, intptr_t native_handle, std::wstring* failure_detail) {
   return VerifySetupSignature(path, native_handle, failure_detail);
 }

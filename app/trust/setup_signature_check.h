@@ -6,4 +6,5 @@
 #include <cstdint>
 #include <string>
 
-bool CheckSetupSignature(const std::wstring& path, intptr_t native_handle, std::wstring* failure_detail);
+// 0 when the package is ours, else the trust code (see setup_signature.h).
+int32_t CheckSetupSignature(const std::wstring& path, intptr_t native_handle, std::wstring* failure_detail);

@@ -34,10 +34,10 @@ bool ReadFully(int fd, uint64_t offset, unsigned char* out, size_t size) {
   return true;
 }
 
-bool Fail(std::wstring* detail, const wchar_t* text) {
+int32_t Fail(std::wstring* detail, const wchar_t* text, int32_t code) {
   if (detail != nullptr)
     *detail = text;
-  return false;
+  return code;
 }
 
 struct KeyFree {
@@ -49,34 +49,34 @@ struct ContextFree {
 
 }  // namespace
 
-bool VerifySetupSignature(const std::wstring& /*path*/, intptr_t native_handle, std::wstring* failure_detail) {
+int32_t VerifySetupSignature(const std::wstring& /*path*/, intptr_t native_handle, std::wstring* failure_detail) {
   const int fd = static_cast<int>(native_handle);
   struct stat info;
   if (fd < 0 || fstat(fd, &info) != 0 || !S_ISREG(info.st_mode))
-    return Fail(failure_detail, L"signature check without an open file");
+    return Fail(failure_detail, L"signature check without an open file", kTrustNoFile);
   const int64_t size = info.st_size;
   if (size < static_cast<int64_t>(kTrailerSize))
-    return Fail(failure_detail, L"signature missing");
+    return Fail(failure_detail, L"signature missing", kTrustNoSignature);
 
   unsigned char trailer[kTrailerSize];
   const uint64_t signed_size = static_cast<uint64_t>(size) - kTrailerSize;
   if (!ReadFully(fd, signed_size, trailer, kTrailerSize))
-    return Fail(failure_detail, L"signature unreadable");
+    return Fail(failure_detail, L"signature unreadable", kTrustReadFault);
   if (std::memcmp(trailer + kSignatureSize, kMagic, sizeof(kMagic)) != 0)
-    return Fail(failure_detail, L"signature missing");
+    return Fail(failure_detail, L"signature missing", kTrustNoSignature);
   if (static_cast<int64_t>(signed_size) > kMaxSignedSize)
-    return Fail(failure_detail, L"signed file too large");
+    return Fail(failure_detail, L"signed file too large", kTrustUnknownForm);
 
   std::vector<unsigned char> content(signed_size);
   if (!ReadFully(fd, 0, content.data(), content.size()))
-    return Fail(failure_detail, L"signature unreadable");
+    return Fail(failure_detail, L"signature unreadable", kTrustReadFault);
 
   std::unique_ptr<EVP_PKEY, KeyFree> key(EVP_PKEY_new_raw_public_key(
       EVP_PKEY_ED25519, nullptr, kSetupPublicKey, sizeof(kSetupPublicKey)));
   std::unique_ptr<EVP_MD_CTX, ContextFree> ctx(EVP_MD_CTX_new());
   if (!key || !ctx || EVP_DigestVerifyInit(ctx.get(), nullptr, nullptr, nullptr, key.get()) != 1)
-    return Fail(failure_detail, L"signature check unavailable");
+    return Fail(failure_detail, L"signature check unavailable", kTrustVerifierMissing);
   if (EVP_DigestVerify(ctx.get(), trailer, kSignatureSize, content.data(), content.size()) != 1)
-    return Fail(failure_detail, L"signature invalid");
-  return true;
+    return Fail(failure_detail, L"signature invalid", kTrustBadDigest);
+  return 0;
 }

@@ -49,30 +49,36 @@ const TrustApi& Api() {
   return api;
 }
 
-void SetDetail(std::wstring* detail, const wchar_t* text, LONG code = 0) {
-  if (detail == nullptr)
-    return;
-  *detail = text;
-  if (code != 0) {
+// Fills in the reason and hands back the code.
+int32_t Fail(std::wstring* detail, const std::wstring& text, int32_t code) {
+  if (detail != nullptr) {
     wchar_t hex[16];
     swprintf(hex, 16, L" (0x%08lx)", static_cast<unsigned long>(code));
-    *detail += hex;
+    *detail = text + hex;
   }
+  return code;
 }
 
 // Wine's generic verify policy returns success for a chain that ends in an
 // untrusted root (it only records the error in the chain), so the chain is
-// checked here again. Revocation is deliberately not checked (no network).
-bool ChainTrusted(const CRYPT_PROVIDER_SGNR* signer) {
+// checked here again; the code is the one Windows would have returned. 0 when
+// the chain is sound. Revocation is deliberately not checked (no network).
+int32_t ChainError(const CRYPT_PROVIDER_SGNR* signer) {
   constexpr DWORD kRevocationUnchecked = CERT_TRUST_REVOCATION_STATUS_UNKNOWN | CERT_TRUST_IS_OFFLINE_REVOCATION;
-  if (signer->pChainContext == nullptr ||
-      (signer->pChainContext->TrustStatus.dwErrorStatus & ~kRevocationUnchecked) != 0)
-    return false;
+  if (signer->pChainContext == nullptr)
+    return kTrustChainBroken;
+  const DWORD errors = signer->pChainContext->TrustStatus.dwErrorStatus & ~kRevocationUnchecked;
+  if (errors & CERT_TRUST_IS_UNTRUSTED_ROOT)
+    return kTrustUntrustedRoot;
+  if (errors & CERT_TRUST_IS_NOT_TIME_VALID)
+    return kTrustExpired;
+  if (errors != 0)
+    return kTrustChainBroken;
   for (DWORD i = 0; i < signer->csCertChain; ++i) {
     if (signer->pasCertChain[i].dwError != 0)
-      return false;
+      return static_cast<int32_t>(signer->pasCertChain[i].dwError);
   }
-  return true;
+  return 0;
 }
 
 // The first signer, when its chain is complete; nullptr otherwise.
@@ -101,17 +107,13 @@ std::wstring LeafSignerName(const TrustApi& api, const CRYPT_PROVIDER_SGNR* sign
 
 }  // namespace
 
-bool VerifySetupSignature(const std::wstring& path, intptr_t native_handle, std::wstring* failure_detail) {
+int32_t VerifySetupSignature(const std::wstring& path, intptr_t native_handle, std::wstring* failure_detail) {
   const TrustApi& api = Api();
-  if (!api.ok()) {
-    SetDetail(failure_detail, L"signature check unavailable");
-    return false;
-  }
+  if (!api.ok())
+    return Fail(failure_detail, L"signature check unavailable", kTrustVerifierMissing);
   HANDLE file = reinterpret_cast<HANDLE>(native_handle);
-  if (file == nullptr || file == INVALID_HANDLE_VALUE) {
-    SetDetail(failure_detail, L"signature check without an open file");
-    return false;
-  }
+  if (file == nullptr || file == INVALID_HANDLE_VALUE)
+    return Fail(failure_detail, L"signature check without an open file", kTrustNoFile);
 
   WINTRUST_FILE_INFO file_info = {};
   file_info.cbStruct = sizeof(file_info);
@@ -128,26 +130,20 @@ bool VerifySetupSignature(const std::wstring& path, intptr_t native_handle, std:
   trust.dwProvFlags = WTD_CACHE_ONLY_URL_RETRIEVAL;
 
   GUID action = WINTRUST_ACTION_GENERIC_VERIFY_V2;
-  LONG status = api.verify(static_cast<HWND>(INVALID_HANDLE_VALUE), &action, &trust);
+  const int32_t status = static_cast<int32_t>(api.verify(static_cast<HWND>(INVALID_HANDLE_VALUE), &action, &trust));
 
-  bool passed = false;
+  int32_t code = 0;
   if (status != ERROR_SUCCESS) {
-    SetDetail(failure_detail, status == static_cast<LONG>(TRUST_E_NOSIGNATURE)
-                                  ? L"signature missing"
-                                  : L"signature invalid",
-              status);
+    code = Fail(failure_detail, status == kTrustNoSignature ? L"signature missing" : L"signature invalid", status);
   } else if (const CRYPT_PROVIDER_SGNR* signer = FirstSigner(api, trust.hWVTStateData); signer == nullptr) {
-    SetDetail(failure_detail, L"signature without a signer");
-  } else if (!ChainTrusted(signer)) {
-    SetDetail(failure_detail, L"signature from an untrusted certificate");
-  } else {
-    std::wstring name = LeafSignerName(api, signer);
-    passed = name == L"" LUMACAST_SETUP_PUBLISHER;
-    if (!passed && failure_detail != nullptr)
-      *failure_detail = L"signature from another publisher: " + name;
+    code = Fail(failure_detail, L"signature without a signer", kTrustNoSigner);
+  } else if (const int32_t chain = ChainError(signer); chain != 0) {
+    code = Fail(failure_detail, L"signature from an untrusted certificate", chain);
+  } else if (const std::wstring name = LeafSignerName(api, signer); name != L"" LUMACAST_SETUP_PUBLISHER) {
+    code = Fail(failure_detail, L"signature from another publisher: " + name, kTrustOtherPublisher);
   }
 
   trust.dwStateAction = WTD_STATEACTION_CLOSE;
   api.verify(static_cast<HWND>(INVALID_HANDLE_VALUE), &action, &trust);
-  return passed;
+  return code;
 }

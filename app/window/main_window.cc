@@ -178,6 +178,13 @@ void CMainWindow::ShowErrorNote(const std::wstring& text, const std::wstring& ti
   ui::NativeWindow::ShowErrorBox(ToUiText(text), ToUiText(title), IsNativeAlive() ? Native() : nullptr);
 }
 
+void CMainWindow::ShowNote(const std::wstring& text, const std::wstring& title) {
+  // The text can be selected, so an address in it can be copied.
+  if (MsgBox* box = ShowMessageBox(this, text, nullptr, false, title, false, L"OK", false, L"", false)) {
+    box->MakeContentSelectable();
+  }
+}
+
 void CMainWindow::BringToFront() { ui::WindowImplBase::BringToFront(); }
 
 void CMainWindow::Close() { CloseWithResult(1); }

@@ -61,6 +61,7 @@ class CMainWindow : public ui::WindowImplBase, public FlowView {
   void CollapseCustomizeBar() override;
   void AskQuestion(const QuestionBox& box, MsgBoxCallback answer) override;
   void ShowErrorNote(const std::wstring& text, const std::wstring& title) override;
+  void ShowNote(const std::wstring& text, const std::wstring& title) override;
   void BringToFront() override;
   void Close() override;
 

@@ -118,6 +118,12 @@ void MsgBox::MakeContentEditable(std::function<void(MsgBoxRet, const std::wstrin
   FitContentHeight();
 }
 
+void MsgBox::MakeContentSelectable() {
+  if (!contentEdit_) return;
+  contentEdit_->SetReadOnly(true);
+  contentEdit_->SetEnabled(true);
+}
+
 void MsgBox::OnNativeGone() {
   // Closed some other way (Alt+F4, the window manager, its owner going): the
   // caller still gets its one answer. The owner was re-enabled by the base.

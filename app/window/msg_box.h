@@ -36,6 +36,8 @@ class MsgBox : public ui::WindowImplBase {
   // Turns the content into a one-line field the user can edit; the answer
   // then also goes to `on_text` with the field's text at that moment.
   void MakeContentEditable(std::function<void(MsgBoxRet, const std::wstring&)> on_text);
+  // Lets the user select and copy the content (still read-only).
+  void MakeContentSelectable();
 
   ui::RichEdit* content() const { return contentEdit_; }
 

@@ -48,6 +48,8 @@ void ConsoleView::ShowErrorNote(const std::wstring& text, const std::wstring& ti
   Print("note " + nbase::WideToUTF8(title) + "|" + nbase::WideToUTF8(text));
 }
 
+void ConsoleView::ShowNote(const std::wstring& text, const std::wstring& title) { ShowErrorNote(text, title); }
+
 void ConsoleView::BringToFront() { Print("front"); }
 
 void ConsoleView::Close() {

@@ -6,7 +6,7 @@
 //   text <name> <text>
 //   progress <bar value>
 //   question <title>|<content>|<yes text>|<no text> -> yes|no
-//   note <title>|<text>
+//   note <title>|<text>        (error notes and note boxes alike)
 //   front / close
 #pragma once
 
@@ -32,6 +32,7 @@ class ConsoleView : public FlowView {
   void CollapseCustomizeBar() override;
   void AskQuestion(const QuestionBox& box, MsgBoxCallback answer) override;
   void ShowErrorNote(const std::wstring& text, const std::wstring& title) override;
+  void ShowNote(const std::wstring& text, const std::wstring& title) override;
   void BringToFront() override;
   void Close() override;
 

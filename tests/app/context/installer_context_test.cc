@@ -195,6 +195,7 @@ TEST(InstallerContextTest, FreeSpaceIsMeasuredAtTheFolderItself) {
 #if !defined(_WIN32)
 #include <sched.h>
 #include <sys/mount.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -222,5 +223,37 @@ TEST(InstallerContextTest, NoexecDownloadFolderIsSkipped) {
   ASSERT_TRUE(WIFEXITED(status));
   if (WEXITSTATUS(status) == 77) GTEST_SKIP() << "cannot mount a noexec file system here";
   EXPECT_EQ(WEXITSTATUS(status), 0) << "the noexec folder was chosen";
+}
+
+// A download folder where someone else could swap the setup file before it
+// runs (shared without the sticky bit, or another user's) is passed by for
+// the next candidate, as the download itself would refuse it; one shared
+// with the sticky bit, like /tmp, is used.
+TEST(InstallerContextTest, UnsafeDownloadFolderIsPassedBy) {
+  namespace fs = std::filesystem;
+  FreshUser user;
+  FakeSystem system(user);
+  const fs::path first = user.dir() / "roaming" / "Brightvale" / "LumaCast" / "Files";
+  const std::wstring next = system.root + kSep + L"temp" + kSep + L"LumaCastInstaller" + kSep;
+  fs::create_directories(first);
+  struct Case {
+    const char* what;
+    mode_t mode;
+    bool foreign;
+    bool used;
+  } cases[] = {
+      {"shared without sticky bit", 0777, false, false},
+      {"another user's, shared", 0777, true, false},
+      {"another user's, private", 0755, true, false},
+      {"shared with sticky bit", 01777, false, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    if (c.foreign && geteuid() != 0) continue;  // only root can give a folder away
+    ASSERT_EQ(chown(first.c_str(), c.foreign ? 65534 : geteuid(), static_cast<gid_t>(-1)), 0);
+    ASSERT_EQ(chmod(first.c_str(), c.mode), 0);
+    InstallerContext context(system.Environment());
+    EXPECT_EQ(context.downloadDir, c.used ? first.wstring() + kSep : next);
+  }
 }
 #endif

@@ -50,7 +50,10 @@ class FlowEndToEndTest : public FlowServerTest {
       context_->setupFilePath = (download_dir_ / "LumaCast.exe").wstring();
       context_->installDir = install_dir_.wstring();
       FlowOptions options = DefaultFlowOptions();
-      options.openUrl = [this](const std::wstring& url) { opened_.push_back(url); };
+      options.openUrl = [this](const std::wstring& url) {
+        opened_.push_back(url);
+        return true;
+      };
       flow_ = std::make_unique<InstallFlow>(context_.get(), &view_, options);
       flow_->StartInstall();
     }));
@@ -261,7 +264,8 @@ TEST_F(FlowEndToEndTest, SetupFailingThreeTimes) {
   StartFlow();
   ASSERT_EQ(WaitForResult(), "show installfaildpage");
   EXPECT_EQ(flow_->state(), kStateInstallFailed);
-  EXPECT_EQ(view_.LastText("download_failed_msg"), "errcode:x0(Intall)");
+  // The page shows the exit code of the setup that ran and failed.
+  EXPECT_EQ(view_.LastText("download_failed_msg"), "errcode:x7(Intall)");
   std::vector<Report> reports = ReportsAfter(4);
   const Report* install = Find(reports, "InstallTimeCost");
   ASSERT_NE(install, nullptr);

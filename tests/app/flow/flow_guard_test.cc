@@ -6,6 +6,7 @@
 // addresses that fail at once, so every download ends on the failure page.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -20,8 +21,10 @@
 
 #include "app/context/installer_context.h"
 #include "app/flow/install_flow.h"
+#include "app/flow/install_flow_results.h"
 #include "app/startup/thread_ids.h"
 #include "app/startup/worker_thread.h"
+#include "base/file_util.h"
 #include "base/thread_registry.h"
 #include "base/utf.h"
 
@@ -42,6 +45,9 @@ class LineView : public FlowView {
     Add("question " + nbase::WideToUTF8(box.yes_text));  // never answered
   }
   void ShowErrorNote(const std::wstring&, const std::wstring&) override { Add("note"); }
+  void ShowNote(const std::wstring& text, const std::wstring& title) override {
+    Add("note " + nbase::WideToUTF8(title) + "|" + nbase::WideToUTF8(text));
+  }
   void BringToFront() override {}
   void Close() override { Add("close"); }
 
@@ -102,8 +108,9 @@ class FlowGuardTest : public ::testing::Test {
       context_->downloadDir = (root_ / "dl" / "").wstring();
       context_->setupFilePath = (root_ / "dl" / "LumaCast.exe").wstring();
       context_->installDir = kInstallDir;
-      FlowOptions options;  // no addresses: every attempt fails at once
-      options.openUrl = [](const std::wstring&) {};
+      FlowOptions options;  // no download addresses: every attempt fails at once
+      options.userAgreementUrl = kAgreementUrl;
+      options.openUrl = [this](const std::wstring&) { return browser_works_.load(); };
       flow_ = std::make_unique<InstallFlow>(context_.get(), &view_, options);
     }));
   }
@@ -138,6 +145,8 @@ class FlowGuardTest : public ::testing::Test {
   }
 
   static constexpr wchar_t kInstallDir[] = L"/opt/guarded";
+  static constexpr wchar_t kAgreementUrl[] = L"https://example.invalid/user-agreement/";
+  std::atomic<bool> browser_works_{true};
   fs::path root_;
   WorkerThread ui_{"MainThread", kUiThreadId};
   WorkerThread misc_{"Global Misc Thread", kMiscThreadId};
@@ -187,3 +196,23 @@ TEST_F(FlowGuardTest, ClicksOutsideTheirPageDoNothing) {
 }
 
 }  // namespace
+
+// What the user asked for and the flow cannot do is said in a note box, not
+// dropped: a folder typed into the folder box that cannot be used (4,231
+// characters) keeps the old folder and shows the flow's reason; a web page
+// with no browser to open it shows its address.
+TEST_F(FlowGuardTest, RefusedFolderAndUnopenedPageAreSaidInANote) {
+  const std::wstring typed = std::wstring(1, nbase::kPathSeparator) + std::wstring(4230, L'a');
+  InstallFolderChoice choice;
+  ASSERT_TRUE(RunOnUi([&] { choice = flow_->SetInstallDir(typed); }));
+  ASSERT_FALSE(choice.ok());
+  EXPECT_EQ(context_->installDir, kInstallDir);
+  EXPECT_EQ(view_.Count("note Note|" + nbase::WideToUTF8(choice.problem)), 1u);
+
+  ASSERT_TRUE(RunOnUi([this] { flow_->HandleFlowButton(L"btn_useragreement"); }));
+  EXPECT_EQ(view_.Lines().size(), 1u) << "a page that opened was noted";
+  browser_works_ = false;
+  ASSERT_TRUE(RunOnUi([this] { flow_->HandleFlowButton(L"btn_useragreement"); }));
+  EXPECT_EQ(view_.Count("note Note|" + nbase::WideToUTF8(PageNotOpenedNote(kAgreementUrl))), 1u);
+  EXPECT_NE(PageNotOpenedNote(kAgreementUrl).find(kAgreementUrl), std::wstring::npos);
+}

@@ -151,6 +151,8 @@ void RecordingView::ShowErrorNote(const std::wstring& text, const std::wstring& 
   Add("note " + nbase::WideToUTF8(title) + "|" + nbase::WideToUTF8(text));
 }
 
+void RecordingView::ShowNote(const std::wstring& text, const std::wstring& title) { ShowErrorNote(text, title); }
+
 void RecordingView::BringToFront() { Add("front"); }
 void RecordingView::Close() { Add("close"); }
 

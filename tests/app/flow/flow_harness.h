@@ -39,6 +39,8 @@ class RecordingView : public FlowView {
   void CollapseCustomizeBar() override;
   void AskQuestion(const QuestionBox& box, MsgBoxCallback answer) override;
   void ShowErrorNote(const std::wstring& text, const std::wstring& title) override;
+  // Recorded like an error note: "note <title>|<text>".
+  void ShowNote(const std::wstring& text, const std::wstring& title) override;
   void BringToFront() override;
   void Close() override;
 

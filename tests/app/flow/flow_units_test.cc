@@ -2,7 +2,9 @@
 // the exact texts the failure page and the reports carry.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "app/download/executable_header.h"
@@ -152,6 +154,11 @@ TEST(LaunchCommandTest, ProgramQuotedArgumentsAsGiven) {
 TEST(FlowTextsTest, ExactTextsOfPagesAndReports) {
   EXPECT_EQ(FailureReasonText(0x800C0008u, L"(download)"), L"errcode:x800c0008(download)");
   EXPECT_EQ(FailureReasonText(0, L"(Intall)"), L"errcode:x0(Intall)");
+  // A setup that ran shows its exit code; one that could not start, or whose
+  // run installed nothing, the system error.
+  EXPECT_EQ(InstallFailureCode(7, 0), 7u);
+  EXPECT_EQ(InstallFailureCode(-2, 193), 193u);
+  EXPECT_EQ(InstallFailureCode(0, 2), 2u);
 
   DownloadStats stats;
   stats.fileSize = 10485761;
@@ -181,8 +188,22 @@ TEST(DownloadStatsTest, ProgressShareAndVerification) {
   EXPECT_EQ(stats.expectedSize.load(), 3u << 30);
 
   std::wstring detail;
-  EXPECT_EQ(VerifySetupFile(L"/nonexistent/LumaCast.exe", &stats, &detail), nullptr);
+  int32_t code = 0;
+  EXPECT_EQ(VerifySetupFile(L"/nonexistent/LumaCast.exe", &stats, &detail, &code), nullptr);
   EXPECT_EQ(stats.fileSize.load(), 0);
+  EXPECT_EQ(code, kSetupFileMissing);
 }
+
+#if !defined(_WIN32)
+// With neither xdg-open nor x-www-browser to start, the caller is told the
+// page did not open, so it can show the address instead.
+TEST(OpenInBrowserTest, NoOpenerIsReported) {
+  const char* path = std::getenv("PATH");
+  const std::string saved = path ? path : "";
+  setenv("PATH", "/nonexistent-lumacast-bin", 1);
+  EXPECT_FALSE(OpenInBrowser(L"https://example.invalid/"));
+  setenv("PATH", saved.c_str(), 1);
+}
+#endif
 
 }  // namespace

@@ -48,7 +48,7 @@ class HostileFlowTest : public FlowServerTest {
       context_->setupFilePath = (download_dir_ / "LumaCast.exe").wstring();
       if (!install_dir.empty()) context_->installDir = install_dir;
       FlowOptions options = DefaultFlowOptions();
-      options.openUrl = [](const std::wstring&) {};
+      options.openUrl = [](const std::wstring&) { return true; };
       flow_ = std::make_unique<InstallFlow>(context_.get(), &view_, options);
       flow_->StartInstall();
     }));
