@@ -164,7 +164,7 @@ int OpenKeptSetupFile(const std::string& path, const PartialDownload& partial) {
   if (dir < 0) return -1;
   struct stat info;
   int fd = -1;
-  if (::fstat(dir, &info) == 0 && IsSafeDownloadFolder(info)) {
+  if (IsSafeDownloadFolderHandle(dir)) {
     const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
     fd = ::openat(dir, name.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
   }
