@@ -11,6 +11,8 @@ shared local test server:
 - events: focus, state and value changes arrive as AT-SPI events;
 - install: Install Now, the progress value, Start Now, all by doAction: the
   product starts with "--install" and the installer ends with 0;
+- question: the quit question appears as a dialog whose "Quit" ends the
+  installer with 0;
 - degraded: NO_AT_BRIDGE=1, and a bus address that leads nowhere: the
   program still shows its window and ends cleanly;
 - layout tool: `lumacast-layout --window` shows the same tree.
@@ -355,6 +357,48 @@ def case_install(client):
         app.end()
 
 
+def case_question(client):
+    """The quit question: a dialog beside the frame, its buttons named and
+    acting; "Quit" ends the installer with 0."""
+    reset_server()
+    app = Installer("question")
+    try:
+        application = client.wait_application(app.proc)
+        frame = application.getChildAtIndex(0)
+        # The close button is the window's first button (a picture: named by
+        # the theme, or not yet).
+        close = next(node for _d, role, name, _s, node in walk(frame) if role == "push button" and
+                     name in ("", "Close"))
+        do_action(close)
+
+        def dialog():
+            for i in range(application.childCount):
+                child = application.getChildAtIndex(i)
+                if child is not None and child.getRoleName() == "dialog":
+                    return child
+            return None
+        try:
+            box = wait_for("the question box", dialog, 30, client.pump)
+        except AssertionError:
+            raise AssertionError("no question box: %s" % [(application.getChildAtIndex(i).getRoleName(),
+                                                          application.getChildAtIndex(i).name)
+                                                         for i in range(application.childCount)])
+        if not box.name.strip():
+            print("NOTE question: the question box has no name")
+        nodes = walk(box)
+        check_names(nodes, "question")
+        quit_button = find(nodes, "push button", "Quit")
+        assert quit_button is not None, [(r, n) for _d, r, n, _s, _x in nodes]
+        do_action(quit_button)
+        try:
+            status = app.proc.wait(WAIT)
+        except subprocess.TimeoutExpired:
+            raise AssertionError("the installer did not end after Quit")
+        assert status == 0, "installer exit code %s" % status
+    finally:
+        app.end()
+
+
 def window_of(proc, title):
     def shown():
         assert proc.poll() is None, "the program ended with %s" % proc.returncode
@@ -400,7 +444,7 @@ def case_layout_tool(client):
         app.end()
 
 
-CASES = {"install": case_install, "degraded": case_degraded, "layout": case_layout_tool}
+CASES = {"install": case_install, "degraded": case_degraded, "layout": case_layout_tool, "question": case_question}
 
 
 def inner():
