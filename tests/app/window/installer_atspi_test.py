@@ -334,7 +334,7 @@ def case_install(client):
                 pass
             return find(walk(frame), "push button", "Start Now")
         try:
-            start = wait_for("the installed page", installed, WAIT, client.pump)
+            start = wait_for("the installed page", installed, 2 * WAIT, client.pump)  # download and setup
         except AssertionError:
             shown = [(r, n) for _d, r, n, s, _x in walk(frame) if "showing" in s]
             raise AssertionError("no Start Now: %s; setup runs: %s; %s" % (shown, app.setup_runs(), app.output()))
