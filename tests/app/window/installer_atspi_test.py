@@ -228,6 +228,13 @@ class Installer:
         with open(os.path.join(self.work, "output.txt"), errors="replace") as f:
             return f.read()[-1500:]
 
+    def expect_exit_0(self, after):
+        try:
+            status = self.proc.wait(WAIT)
+        except subprocess.TimeoutExpired:
+            raise AssertionError("the installer did not end after " + after)
+        assert status == 0, "installer exit code %s after %s" % (status, after)
+
     def end(self):
         if self.proc.poll() is None:
             self.proc.kill()
@@ -346,11 +353,7 @@ def case_install(client):
 
         started = os.path.join(app.install_dir, "started.txt")
         do_action(start)
-        try:
-            status = app.proc.wait(WAIT)
-        except subprocess.TimeoutExpired:
-            raise AssertionError("the installer did not end after Start Now")
-        assert status == 0, "installer exit code %s" % status
+        app.expect_exit_0("Start Now")
         wait_for("the product's start record", lambda: os.path.exists(started), 30)
         assert "--install" in open(started).read(), "product started without --install"
     finally:
@@ -390,11 +393,7 @@ def case_question(client):
         quit_button = find(nodes, "push button", "Quit")
         assert quit_button is not None, [(r, n) for _d, r, n, _s, _x in nodes]
         do_action(quit_button)
-        try:
-            status = app.proc.wait(WAIT)
-        except subprocess.TimeoutExpired:
-            raise AssertionError("the installer did not end after Quit")
-        assert status == 0, "installer exit code %s" % status
+        app.expect_exit_0("Quit")
     finally:
         app.end()
 
