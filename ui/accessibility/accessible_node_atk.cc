@@ -118,7 +118,12 @@ const gchar* NodeDescription(AtkObject* object) {
   return Keep(&Node(object)->description, info.description);
 }
 
-AtkRole NodeRole(AtkObject* object) { return RoleFor(Node(object)->role); }
+AtkRole NodeRole(AtkObject* object) {
+  // A window's own role (window or dialog) is the tree's to say at any time.
+  AccessibleTree* tree = TreeOf(object);
+  if (Node(object)->id == kAccessibleRootId && tree) return RoleFor(tree->RootRole());
+  return RoleFor(Node(object)->role);
+}
 
 AtkObject* NodeParent(AtkObject* object) {
   AtkNode* node = Node(object);

@@ -28,9 +28,15 @@ namespace {
 constexpr char kToolkitName[] = "LumaCast UI";
 constexpr char kBridgeLibrary[] = "libatk-bridge-2.0.so.0";
 
-std::vector<std::unique_ptr<AtkWindowAdapter>>& Windows() {
-  static auto* windows = new std::vector<std::unique_ptr<AtkWindowAdapter>>();
+using Adapters = std::vector<std::unique_ptr<AtkWindowAdapter>>;
+
+Adapters& Windows() {
+  static auto* windows = new Adapters();
   return *windows;
+}
+
+Adapters::iterator Position(NativeWindow* window) {
+  return std::find_if(Windows().begin(), Windows().end(), [window](auto& a) { return a->native() == window; });
 }
 
 // --- The application object: the top-level windows are its children ---
@@ -164,9 +170,8 @@ bool StartBridge() {
 }
 
 AtkWindowAdapter* Find(NativeWindow* window) {
-  for (auto& adapter : Windows())
-    if (adapter->native() == window) return adapter.get();
-  return nullptr;
+  auto it = Position(window);
+  return it == Windows().end() ? nullptr : it->get();
 }
 
 bool bridge_started = false;
@@ -176,20 +181,26 @@ bool bridge_started = false;
 void AtkAddWindow(NativeWindow* window, NativeWindowDelegate* delegate) {
   if (Find(window)) return;
   Windows().push_back(std::make_unique<AtkWindowAdapter>(window, delegate));
-  if (!bridge_started) return;
-  AtkObject* object = Windows().back()->ObjectFor(kAccessibleRootId);
-  if (!object) return;
-  g_signal_emit_by_name(App(), "children-changed::add", static_cast<guint>(Windows().size() - 1), object);
-  g_signal_emit_by_name(object, "create");
+  nbase::MessageLoop* loop = nbase::MessageLoop::ForThisThread();
+  if (!bridge_started || !loop) return;
+  // Told once the window is made: it is still being created now (its owner
+  // and title are not set yet), and may be gone by then.
+  loop->Post([window] {
+    auto it = Position(window);
+    if (it == Windows().end()) return;
+    AtkObject* object = (*it)->ObjectFor(kAccessibleRootId);
+    if (!object) return;
+    g_signal_emit_by_name(App(), "children-changed::add", static_cast<guint>(it - Windows().begin()), object);
+    g_signal_emit_by_name(object, "create");
+  });
 }
 
 void AtkRemoveWindow(NativeWindow* window) {
-  auto& windows = Windows();
-  auto it = std::find_if(windows.begin(), windows.end(), [window](auto& a) { return a->native() == window; });
-  if (it == windows.end()) return;
+  auto it = Position(window);
+  if (it == Windows().end()) return;
   std::unique_ptr<AtkWindowAdapter> adapter = std::move(*it);
-  const auto index = static_cast<guint>(it - windows.begin());
-  windows.erase(it);
+  const auto index = static_cast<guint>(it - Windows().begin());
+  Windows().erase(it);
   // The window may be half destroyed: only an object a client was given is
   // told about, and the window is not asked for anything.
   if (!bridge_started) return;

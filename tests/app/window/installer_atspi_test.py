@@ -11,6 +11,8 @@ shared local test server:
 - events: focus, state and value changes arrive as AT-SPI events;
 - install: Install Now, the progress value, Start Now, all by doAction: the
   product starts with "--install" and the installer ends with 0;
+- question: the quit question appears as a dialog whose "Quit" ends the
+  installer with 0;
 - degraded: NO_AT_BRIDGE=1, and a bus address that leads nowhere: the
   program still shows its window and ends cleanly;
 - layout tool: `lumacast-layout --window` shows the same tree.
@@ -226,6 +228,13 @@ class Installer:
         with open(os.path.join(self.work, "output.txt"), errors="replace") as f:
             return f.read()[-1500:]
 
+    def expect_exit_0(self, after):
+        try:
+            status = self.proc.wait(WAIT)
+        except subprocess.TimeoutExpired:
+            raise AssertionError("the installer did not end after " + after)
+        assert status == 0, "installer exit code %s after %s" % (status, after)
+
     def end(self):
         if self.proc.poll() is None:
             self.proc.kill()
@@ -332,7 +341,7 @@ def case_install(client):
                 pass
             return find(walk(frame), "push button", "Start Now")
         try:
-            start = wait_for("the installed page", installed, WAIT, client.pump)
+            start = wait_for("the installed page", installed, 2 * WAIT, client.pump)  # download and setup
         except AssertionError:
             shown = [(r, n) for _d, r, n, s, _x in walk(frame) if "showing" in s]
             raise AssertionError("no Start Now: %s; setup runs: %s; %s" % (shown, app.setup_runs(), app.output()))
@@ -344,13 +353,47 @@ def case_install(client):
 
         started = os.path.join(app.install_dir, "started.txt")
         do_action(start)
-        try:
-            status = app.proc.wait(WAIT)
-        except subprocess.TimeoutExpired:
-            raise AssertionError("the installer did not end after Start Now")
-        assert status == 0, "installer exit code %s" % status
+        app.expect_exit_0("Start Now")
         wait_for("the product's start record", lambda: os.path.exists(started), 30)
         assert "--install" in open(started).read(), "product started without --install"
+    finally:
+        app.end()
+
+
+def case_question(client):
+    """The quit question: a dialog beside the frame, its buttons named and
+    acting; "Quit" ends the installer with 0."""
+    reset_server()
+    app = Installer("question")
+    try:
+        application = client.wait_application(app.proc)
+        frame = application.getChildAtIndex(0)
+        # The close button is the window's first button (a picture: named by
+        # the theme, or not yet).
+        close = next(node for _d, role, name, _s, node in walk(frame) if role == "push button" and
+                     name in ("", "Close"))
+        do_action(close)
+
+        def dialog():
+            for i in range(application.childCount):
+                child = application.getChildAtIndex(i)
+                if child is not None and child.getRoleName() == "dialog":
+                    return child
+            return None
+        try:
+            box = wait_for("the question box", dialog, 30, client.pump)
+        except AssertionError:
+            raise AssertionError("no question box: %s" % [(application.getChildAtIndex(i).getRoleName(),
+                                                          application.getChildAtIndex(i).name)
+                                                         for i in range(application.childCount)])
+        if not box.name.strip():
+            print("NOTE question: the question box has no name")
+        nodes = walk(box)
+        check_names(nodes, "question")
+        quit_button = find(nodes, "push button", "Quit")
+        assert quit_button is not None, [(r, n) for _d, r, n, _s, _x in nodes]
+        do_action(quit_button)
+        app.expect_exit_0("Quit")
     finally:
         app.end()
 
@@ -400,7 +443,7 @@ def case_layout_tool(client):
         app.end()
 
 
-CASES = {"install": case_install, "degraded": case_degraded, "layout": case_layout_tool}
+CASES = {"install": case_install, "degraded": case_degraded, "layout": case_layout_tool, "question": case_question}
 
 
 def inner():
