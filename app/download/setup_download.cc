@@ -160,9 +160,10 @@ DownloadOutcome DownloadSetupPackage(const DownloadJob& job) {
     std::wstring signature_failure;
     int32_t refused = 0;
     std::unique_ptr<HeldFile> file = VerifySetupFile(job.setup_file_path, stats, &signature_failure, &refused);
+    const bool fetched_whole = outcome.download_result == 0;
     // A fetch that went through but brought the wrong file fails with the
     // check's own code, so the page and the report say what was wrong.
-    if (outcome.download_result == 0) outcome.download_result = refused;
+    if (fetched_whole) outcome.download_result = refused;
     if (outcome.download_result == 0 && file) {
       outcome.result = 0;
       outcome.setup_file = std::move(file);
@@ -173,7 +174,7 @@ DownloadOutcome DownloadSetupPackage(const DownloadJob& job) {
     // A whole file that failed its checks is never continued, and a part
     // that cannot be continued is not kept: an error page or a truncated body
     // could fill a nearly full disk, and nothing must ever start it.
-    if (outcome.download_result == 0 || !job.resume || !partial->Resumable()) {
+    if (fetched_whole || !job.resume || !partial->Resumable()) {
       partial->Clear();
       nbase::RemoveFile(job.setup_file_path);
     }
