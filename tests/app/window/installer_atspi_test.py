@@ -183,11 +183,10 @@ def find(nodes, role, name=None, showing=True):
 
 
 def check_names(nodes, page):
-    # To become an assertion once the theme names its picture
-    # buttons (close, customize arrow); until then they are listed.
-    for _depth, role, name, st, _node in nodes:
-        if "focusable" in st and not name.strip():
-            print("NOTE %s: a focusable %s without a name" % (page, role))
+    # A screen reader announces a nameless control as its role alone: every
+    # control one can move to needs a name, the picture buttons included.
+    unnamed = [role for _depth, role, name, st, _node in nodes if "focusable" in st and not name.strip()]
+    assert not unnamed, "%s: focusable without a name: %s" % (page, unnamed)
 
 
 class Installer:
@@ -386,8 +385,7 @@ def case_question(client):
             raise AssertionError("no question box: %s" % [(application.getChildAtIndex(i).getRoleName(),
                                                           application.getChildAtIndex(i).name)
                                                          for i in range(application.childCount)])
-        if not box.name.strip():
-            print("NOTE question: the question box has no name")
+        assert box.name.strip(), "the question box has no name"
         nodes = walk(box)
         check_names(nodes, "question")
         quit_button = find(nodes, "push button", "Quit")
