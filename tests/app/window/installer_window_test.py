@@ -425,6 +425,15 @@ def ask_with_product_running(other, started, case):
     return app, box
 
 
+def end_product_and_installer(other, app):
+    """Ends the stand-in product, when it still runs, and the installer."""
+    if other.poll() is None:
+        other.kill()
+        other.wait(30)
+    if app:
+        app.end()
+
+
 def case_running_product_is_ended():
     other, started = start_running_product("running-product")
     app = None
@@ -439,11 +448,7 @@ def case_running_product_is_ended():
         wait_for("the product installed", lambda: os.path.exists(os.path.join(app.install_dir, "lumacast.exe")))
         wait_for("the installed result", lambda: [d for a, d in reports() if a == "InstallResultReport"])
     finally:
-        if other.poll() is None:
-            other.kill()
-            other.wait(30)
-        if app:
-            app.end()
+        end_product_and_installer(other, app)
 
 
 def send_alt_f4(window):
@@ -572,11 +577,7 @@ def case_running_product_question_dismissed():
         wait_for("the question again", lambda: message_box(app), 30)
         assert other.poll() is None, "the product ended"
     finally:
-        if other.poll() is None:
-            other.kill()
-            other.wait(30)
-        if app:
-            app.end()
+        end_product_and_installer(other, app)
 
 
 class OwnDisplay:
